@@ -1,0 +1,66 @@
+import inspect
+
+import pytest
+
+import korvex as kx
+
+FUNCTIONS = [
+    "is_linear", "is_quadratic", "is_higher_order", "is_dynamic_degree", "extract_nodes",
+    "extract_variables", "is_same", "abs", "ceil", "floor", "log2", "log10", "ln", "min", "max",
+    "sum", "prod", "to_protobuf", "from_protobuf", "replace", "concatenate",
+]
+CLASSES = [
+    "DataType", "NumberLit", "Placeholder", "Range", "Element", "Subscript", "ArrayLength",
+    "DummyIndexedVar", "BinaryVar", "IntegerVar", "ContinuousVar", "SemiIntegerVar",
+    "SemiContinuousVar", "AbsOp", "CeilOp", "FloorOp", "Log2Op", "Log10Op", "LnOp", "AddOp",
+    "MulOp", "ModOp", "MinOp", "MaxOp", "PowOp", "SumOp", "ProdOp", "AndOp", "OrOp", "XorOp",
+    "EqualOp", "NotEqualOp", "LessThanOp", "LessThanEqualOp", "GreaterThanOp",
+    "GreaterThanEqualOp", "Problem", "ProblemSense", "Constraint", "ConstraintSense",
+    "CustomPenaltyTerm", "Evaluation", "Record", "SolvingTime", "SystemTime", "MeasuringTime",
+    "SampleSet",
+]
+
+
+def test_version_and_doc():
+    assert kx.__version__ == "1.0.0-rc5"
+    assert kx.__doc__ == ""
+
+
+def test_all_keeps_the_fixed_order():
+    # Later work adds names; whatever exists must stand in the fixed relative order.
+    expected = ["__version__", "ModelingError", "ProtobufSerializationError",
+                "ProtobufDeserializationError"] + FUNCTIONS + CLASSES
+    present = [name for name in expected if hasattr(kx, name)]
+    assert kx.__all__ == present
+
+
+@pytest.mark.parametrize(
+    "name", ["ModelingError", "ProtobufSerializationError", "ProtobufDeserializationError"])
+def test_exception_classes(name):
+    cls = getattr(kx, name)
+    assert cls.__mro__ == (cls, Exception, BaseException, object)
+    assert repr(cls) == f"<class 'korvex.{name}'>"
+    assert cls.__doc__ is None
+    assert str(cls("boom")) == "boom"
+
+
+def test_classes_report_the_module():
+    for name in kx.__all__:
+        obj = getattr(kx, name)
+        if isinstance(obj, type) and not issubclass(obj, Exception):
+            assert obj.__module__ == "korvex"
+            assert obj.__name__ == name
+
+
+def test_every_callable_has_a_signature():
+    for name in kx.__all__:
+        obj = getattr(kx, name)
+        if callable(obj) and not (isinstance(obj, type) and issubclass(obj, Exception)):
+            members = [obj] if not isinstance(obj, type) else [
+                m for m in vars(obj).values() if callable(m) and getattr(m, "__doc__", None)
+                and not isinstance(m, type)]
+            for member in members:
+                if isinstance(member, type) or member.__doc__ is None:
+                    continue
+                if "\n--\n\n" in (member.__doc__ or ""):
+                    inspect.signature(member)
