@@ -69,12 +69,13 @@ class Bound {
   Py_ssize_t varargs_count_ = 0;
 };
 
+Error decorate_argument_error(const char* name, Error error);
+
 // Decorates a conversion TypeError with the argument's name (other errors pass unchanged).
 template <class T>
 Result<T> argument(const char* name, Result<T> converted) {
   if (converted) return converted;
   return decorate_argument_error(name, std::move(converted).error());
 }
-Error decorate_argument_error(const char* name, Error error);
 
 }  // namespace korvex::py

@@ -32,6 +32,20 @@ PyMethodDef method_def() {
                      METH_FASTCALL | METH_KEYWORDS, C.sig.doc()};
 }
 
+// A constructor (tp_new): its declared signature and its body.
+struct Constructor {
+  Signature sig;
+  Result<Ref> (*body)(PyTypeObject* type, const Bound& args);
+};
+
+template <const Constructor& C>
+PyObject* constructor(PyTypeObject* type, PyObject* args, PyObject* kwargs) {
+  return guard([&]() -> Result<Ref> {
+    KX_TRY_ASSIGN(bound, Bound::tuple(C.sig, args, kwargs));
+    return C.body(type, bound);
+  });
+}
+
 // A property getter from a function of the object.
 template <Result<Ref> (*F)(PyObject*)>
 PyObject* property_getter(PyObject* self, void*) {
