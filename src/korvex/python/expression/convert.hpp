@@ -46,6 +46,7 @@ struct DummyIndexed {
   std::vector<Expr> dummy_indices;
 };
 PyTypeObject* dummy_indexed_var_type();
+PyTypeObject* range_type();
 
 // Every Python class that wraps a Cond.
 enum class CondClass : uint8_t {

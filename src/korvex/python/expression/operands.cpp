@@ -228,18 +228,8 @@ PyObject* range_str(PyObject* self) {
 Result<Ref> get_start(PyObject* self) { return wrap(value_of<Range>(self).start); }
 Result<Ref> get_end(PyObject* self) { return wrap(value_of<Range>(self).end); }
 
-PyTypeObject* range_type() {
-  static PyTypeObject* type =
-      wrapper_type<Range>("Range", "The half-open range [start, end) an element runs over.")
-          .slot(Py_tp_repr, reinterpret_cast<void*>(range_repr))
-          .slot(Py_tp_str, reinterpret_cast<void*>(range_str))
-          .property("start", property_getter<get_start>)
-          .property("end", property_getter<get_end>)
-          .build();
-  return type;
-}
-KX_REGISTER_CLASS("Range", range_type);
 KX_REGISTER_CLASS("DataType", data_type_type);
+KX_REGISTER_CLASS("Range", range_type);
 
 // ---- Element --------------------------------------------------------------------------------
 
@@ -413,6 +403,16 @@ void add_new(TypeBuilder& builder, PyObject* (*tp_new)(PyTypeObject*, PyObject*,
 
 }  // namespace
 
+PyTypeObject* range_type() {
+  static PyTypeObject* type =
+      wrapper_type<Range>("Range", "The half-open range [start, end) an element runs over.")
+          .slot(Py_tp_repr, reinterpret_cast<void*>(range_repr))
+          .slot(Py_tp_str, reinterpret_cast<void*>(range_str))
+          .property("start", property_getter<get_start>)
+          .property("end", property_getter<get_end>)
+          .build();
+  return type;
+}
 PyTypeObject* build_operand_type(ExprClass c) {
   switch (c) {
     case ExprClass::NumberLit: {
