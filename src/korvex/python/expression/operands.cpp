@@ -432,6 +432,7 @@ PyTypeObject* build_operand_type(ExprClass c) {
       b.property("description", property_getter<get_description>);
       b.property("shape", property_getter<get_shape>);
       b.method(method_def<kPlaceholderLenAt>());
+      add_subscript_slot(b, c);
       return b.build();
     }
     case ExprClass::Element: {
@@ -444,6 +445,7 @@ PyTypeObject* build_operand_type(ExprClass c) {
       b.property("description", property_getter<get_description>);
       b.property("shape", property_getter<get_shape>);
       b.method(method_def<kElementLenAt>());
+      add_subscript_slot(b, c);
       return b.build();
     }
     case ExprClass::BinaryVar:
@@ -469,6 +471,7 @@ PyTypeObject* build_operand_type(ExprClass c) {
         b.property("lower_bound", property_getter<get_lower_bound>);
         b.property("upper_bound", property_getter<get_upper_bound>);
       }
+      add_subscript_slot(b, c);
       return b.build();
     }
     case ExprClass::Subscript: {
@@ -478,6 +481,7 @@ PyTypeObject* build_operand_type(ExprClass c) {
       b.property("ndim", property_getter<get_ndim>);
       b.property("shape", property_getter<get_shape>);
       b.method(method_def<kSubscriptLenAt>());
+      add_subscript_slot(b, c);
       return b.build();
     }
     case ExprClass::ArrayLength: {
