@@ -2,35 +2,70 @@
 
 #include <charconv>
 #include <cmath>
+#include <string_view>
 
 namespace korvex {
 
-void append_number_text(std::string& out, const Number& value) {
-  // Large enough for any double in fixed notation: the smallest subnormal needs 2 + 323 zeros +
-  // its digits, the largest finite value 309 digits.
-  char buffer[400];
-  std::to_chars_result written;
-  switch (value.kind) {
-    case Number::Kind::Integer:
-      written = std::to_chars(buffer, buffer + sizeof buffer, value.integer);
-      break;
-    case Number::Kind::Float: {
-      double d = value.real;
-      if (std::isnan(d)) {
-        out += "NaN";
-        return;
-      }
-      if (std::isinf(d)) {
-        out += d < 0 ? "-inf" : "inf";
-        return;
-      }
-      // Fixed notation without a precision gives the shortest digits that round-trip, padded with
-      // zeros instead of an exponent, and no fraction for an integral value.
-      written = std::to_chars(buffer, buffer + sizeof buffer, d, std::chars_format::fixed);
-      break;
-    }
+namespace {
+
+// Writes a finite double as its shortest round-trip digits laid out without an exponent. The
+// digits come from the scientific form because fixed notation would spell a large value such as
+// 1e23 by its exact binary value, 99999999999999991611392, instead of 1 and 23 zeros.
+void append_plain_decimal(std::string& out, double value) {
+  char buffer[32];  // "-d.dddddddddddddddde-308" at most
+  const auto written = std::to_chars(buffer, buffer + sizeof buffer, value,
+                                     std::chars_format::scientific);
+  const std::string_view text(buffer, written.ptr - buffer);
+  const size_t e = text.find('e');
+  int exponent = 0;
+  std::from_chars(text.data() + e + (text[e + 1] == '+' ? 2 : 1), text.data() + text.size(),
+                  exponent);
+  std::string_view mantissa = text.substr(0, e);
+  if (mantissa.front() == '-') {
+    out += '-';
+    mantissa.remove_prefix(1);
   }
-  out.append(buffer, written.ptr);
+  // The significant digits d1 d2 ... dn stand for d1.d2...dn times ten to the exponent.
+  std::string digits;
+  for (char c : mantissa) {
+    if (c != '.') digits += c;
+  }
+  const long integral = static_cast<long>(exponent) + 1;  // digits before the decimal point
+  const long count = static_cast<long>(digits.size());
+  if (integral <= 0) {
+    out += "0.";
+    out.append(static_cast<size_t>(-integral), '0');
+    out += digits;
+  } else if (integral >= count) {
+    out += digits;
+    out.append(static_cast<size_t>(integral - count), '0');
+  } else {
+    out.append(digits, 0, static_cast<size_t>(integral));
+    out += '.';
+    out.append(digits, static_cast<size_t>(integral));
+  }
+}
+
+}  // namespace
+
+void append_number_text(std::string& out, const Number& value) {
+  switch (value.kind) {
+    case Number::Kind::Integer: {
+      char buffer[24];
+      const auto written = std::to_chars(buffer, buffer + sizeof buffer, value.integer);
+      out.append(buffer, written.ptr);
+      return;
+    }
+    case Number::Kind::Float:
+      if (std::isnan(value.real)) {
+        out += "NaN";
+      } else if (std::isinf(value.real)) {
+        out += value.real < 0 ? "-inf" : "inf";
+      } else {
+        append_plain_decimal(out, value.real);
+      }
+      return;
+  }
 }
 
 std::string number_text(const Number& value) {
