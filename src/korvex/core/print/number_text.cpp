@@ -26,12 +26,14 @@ void append_plain_decimal(std::string& out, double value) {
     mantissa.remove_prefix(1);
   }
   // The significant digits d1 d2 ... dn stand for d1.d2...dn times ten to the exponent.
-  std::string digits;
+  char digit_buffer[20];  // at most 17 significant digits
+  size_t digit_count = 0;
   for (char c : mantissa) {
-    if (c != '.') digits += c;
+    if (c != '.') digit_buffer[digit_count++] = c;
   }
+  const std::string_view digits(digit_buffer, digit_count);
   const long integral = static_cast<long>(exponent) + 1;  // digits before the decimal point
-  const long count = static_cast<long>(digits.size());
+  const long count = static_cast<long>(digit_count);
   if (integral <= 0) {
     out += "0.";
     out.append(static_cast<size_t>(-integral), '0');
@@ -40,9 +42,9 @@ void append_plain_decimal(std::string& out, double value) {
     out += digits;
     out.append(static_cast<size_t>(integral - count), '0');
   } else {
-    out.append(digits, 0, static_cast<size_t>(integral));
+    out += digits.substr(0, static_cast<size_t>(integral));
     out += '.';
-    out.append(digits, static_cast<size_t>(integral));
+    out += digits.substr(static_cast<size_t>(integral));
   }
 }
 
