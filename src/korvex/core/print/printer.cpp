@@ -193,6 +193,9 @@ class Printer {
   };
 
   bool wraps(Context parent, Context child) const;
+  void open_parenthesis();
+  void close_parenthesis();
+  std::string_view times() const;
   void child(const Expr& expr);
   void child(const Cond& cond);
   void children(const std::vector<Expr>& list, size_t from, std::string_view separator);
@@ -235,13 +238,36 @@ bool Printer::wraps(Context parent, Context child) const {
   return parenthesised(parent, child);
 }
 
+void Printer::open_parenthesis() {
+  switch (form_) {
+    case Form::Str:
+    case Form::Repr: out_ += '('; break;
+  }
+}
+
+void Printer::close_parenthesis() {
+  switch (form_) {
+    case Form::Str:
+    case Form::Repr: out_ += ')'; break;
+  }
+}
+
+// The separator of the factors of a product.
+std::string_view Printer::times() const {
+  switch (form_) {
+    case Form::Str:
+    case Form::Repr: return " * ";
+  }
+  return " * ";
+}
+
 void Printer::child(const Expr& expr) {
   const Context self = context_of(*expr);
   const bool wrapped = wraps(top_, self);
   Enter enter(*this, self);
-  if (wrapped) out_ += '(';
+  if (wrapped) open_parenthesis();
   write(*expr);
-  if (wrapped) out_ += ')';
+  if (wrapped) close_parenthesis();
 }
 
 void Printer::child(const Cond& cond) {
@@ -434,9 +460,9 @@ void Printer::write_binary(const BinaryOp& op) {
           // repr form spells the literal out and needs none.
           const auto* base = op.left->get_if<NumberLit>();
           const bool wrapped = form_ == Form::Str && base && text_has_minus(base->value);
-          if (wrapped) out_ += '(';
+          if (wrapped) open_parenthesis();
           child(op.left);
-          if (wrapped) out_ += ')';
+          if (wrapped) close_parenthesis();
           out_ += " ** ";
           child(op.right);
           break;
@@ -510,9 +536,9 @@ void Printer::write_subtracted(const Expr& term) {
   const Number& coefficient = *leading_coefficient(op);
   if (!is_minus_one(coefficient)) {
     write_number_without_minus(coefficient);
-    out_ += " * ";
+    out_ += times();
   }
-  children(op.terms, 1, " * ");
+  children(op.terms, 1, times());
 }
 
 void Printer::write_multiplication(const CommutativeOp& op) {
@@ -525,7 +551,7 @@ void Printer::write_multiplication(const CommutativeOp& op) {
         out_ += "- ";
         from = 1;
       }
-      children(op.terms, from, " * ");
+      children(op.terms, from, times());
       break;
     }
   }
