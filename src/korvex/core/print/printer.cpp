@@ -455,18 +455,11 @@ void Printer::write_binary(const BinaryOp& op) {
     case Form::Str:
     case Form::Repr:
       switch (op.kind) {
-        case BinaryKind::Pow: {
-          // A negative base such as -2 would read as -(2 ** x) without its parentheses; the
-          // repr form spells the literal out and needs none.
-          const auto* base = op.left->get_if<NumberLit>();
-          const bool wrapped = form_ == Form::Str && base && text_has_minus(base->value);
-          if (wrapped) open_parenthesis();
+        case BinaryKind::Pow:
           child(op.left);
-          if (wrapped) close_parenthesis();
           out_ += " ** ";
           child(op.right);
           break;
-        }
         case BinaryKind::Mod:
           child(op.left);
           out_ += " % ";
