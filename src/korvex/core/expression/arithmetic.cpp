@@ -61,17 +61,26 @@ bool is_zero_literal(const Expr& e) {
 const OptString& latex_of(const Node& node) {
   static const OptString kNone;
   switch (node.kind()) {
-    case ExprKind::Placeholder: return node.as<Placeholder>().latex;
-    case ExprKind::Element: return node.as<Element>().latex;
-    case ExprKind::DecisionVar: return node.as<DecisionVar>().latex;
-    case ExprKind::ArrayLength: return node.as<ArrayLength>().latex;
-    case ExprKind::UnaryOp: return node.as<UnaryOp>().latex;
-    case ExprKind::BinaryOp: return node.as<BinaryOp>().latex;
-    case ExprKind::CommutativeOp: return node.as<CommutativeOp>().latex;
-    case ExprKind::ReductionOp: return node.as<ReductionOp>().latex;
+    case ExprKind::Placeholder:
+      return node.as<Placeholder>().latex;
+    case ExprKind::Element:
+      return node.as<Element>().latex;
+    case ExprKind::DecisionVar:
+      return node.as<DecisionVar>().latex;
+    case ExprKind::ArrayLength:
+      return node.as<ArrayLength>().latex;
+    case ExprKind::UnaryOp:
+      return node.as<UnaryOp>().latex;
+    case ExprKind::BinaryOp:
+      return node.as<BinaryOp>().latex;
+    case ExprKind::CommutativeOp:
+      return node.as<CommutativeOp>().latex;
+    case ExprKind::ReductionOp:
+      return node.as<ReductionOp>().latex;
     // Literals and subscripts never count as carrying a LaTeX text.
     case ExprKind::NumberLit:
-    case ExprKind::Subscript: return kNone;
+    case ExprKind::Subscript:
+      return kNone;
   }
   return kNone;
 }
@@ -283,7 +292,8 @@ Result<Expr> pow(const Expr& base, const Expr& exponent) {
   const Number* e = literal(exponent);
   if (contains_decision_variable(base)) {
     bool positive = e != nullptr && (e->is_integer() ? e->integer > 0 : e->real > 0.0);
-    if (!positive) return modeling_error("a decision variable can be raised to only a positive power");
+    if (!positive)
+      return modeling_error("a decision variable can be raised to only a positive power");
   }
   if (is_zero_literal(base) && e != nullptr &&
       (e->is_integer() ? e->integer < 0 : std::signbit(e->real))) {

@@ -13,8 +13,8 @@ namespace {
 // 1e23 by its exact binary value, 99999999999999991611392, instead of 1 and 23 zeros.
 void append_plain_decimal(std::string& out, double value) {
   char buffer[32];  // "-d.dddddddddddddddde-308" at most
-  const auto written = std::to_chars(buffer, buffer + sizeof buffer, value,
-                                     std::chars_format::scientific);
+  const auto written =
+      std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::scientific);
   const std::string_view text(buffer, written.ptr - buffer);
   const size_t e = text.find('e');
   int exponent = 0;
@@ -78,16 +78,20 @@ std::string number_text(const Number& value) {
 
 bool text_has_minus(const Number& value) {
   switch (value.kind) {
-    case Number::Kind::Integer: return value.integer < 0;
-    case Number::Kind::Float: return std::signbit(value.real) && !std::isnan(value.real);
+    case Number::Kind::Integer:
+      return value.integer < 0;
+    case Number::Kind::Float:
+      return std::signbit(value.real) && !std::isnan(value.real);
   }
   return false;
 }
 
 bool is_minus_one(const Number& value) {
   switch (value.kind) {
-    case Number::Kind::Integer: return value.integer == -1;
-    case Number::Kind::Float: return value.real == -1.0;
+    case Number::Kind::Integer:
+      return value.integer == -1;
+    case Number::Kind::Float:
+      return value.real == -1.0;
   }
   return false;
 }

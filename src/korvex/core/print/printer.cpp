@@ -44,17 +44,26 @@ Context entry(Category category, Kind kind) {
 
 Context context_of(const Node& node) {
   switch (node.kind()) {
-    case ExprKind::NumberLit: return Context{Category::NumberLit};
-    case ExprKind::Placeholder: return Context{Category::Placeholder};
-    case ExprKind::Element: return Context{Category::Element};
-    case ExprKind::DecisionVar: return entry(Category::DecisionVar, node.as<DecisionVar>().kind);
-    case ExprKind::Subscript: return Context{Category::Subscript};
-    case ExprKind::ArrayLength: return Context{Category::ArrayLength};
-    case ExprKind::UnaryOp: return entry(Category::Unary, node.as<UnaryOp>().kind);
-    case ExprKind::BinaryOp: return entry(Category::Binary, node.as<BinaryOp>().kind);
+    case ExprKind::NumberLit:
+      return Context{Category::NumberLit};
+    case ExprKind::Placeholder:
+      return Context{Category::Placeholder};
+    case ExprKind::Element:
+      return Context{Category::Element};
+    case ExprKind::DecisionVar:
+      return entry(Category::DecisionVar, node.as<DecisionVar>().kind);
+    case ExprKind::Subscript:
+      return Context{Category::Subscript};
+    case ExprKind::ArrayLength:
+      return Context{Category::ArrayLength};
+    case ExprKind::UnaryOp:
+      return entry(Category::Unary, node.as<UnaryOp>().kind);
+    case ExprKind::BinaryOp:
+      return entry(Category::Binary, node.as<BinaryOp>().kind);
     case ExprKind::CommutativeOp:
       return entry(Category::Commutative, node.as<CommutativeOp>().kind);
-    case ExprKind::ReductionOp: return entry(Category::Reduction, node.as<ReductionOp>().kind);
+    case ExprKind::ReductionOp:
+      return entry(Category::Reduction, node.as<ReductionOp>().kind);
   }
   return Context{};
 }
@@ -83,19 +92,25 @@ bool parenthesised(Context parent, Context child) {
   switch (child.category) {
     case Category::Binary:
       switch (static_cast<BinaryKind>(child.kind)) {
-        case BinaryKind::Pow: return pow || reduction || log;
-        case BinaryKind::Mod: return mul || pow || mod || reduction || log;
+        case BinaryKind::Pow:
+          return pow || reduction || log;
+        case BinaryKind::Mod:
+          return mul || pow || mod || reduction || log;
       }
       return false;
     case Category::Commutative:
       switch (static_cast<CommutativeKind>(child.kind)) {
-        case CommutativeKind::Add: return mul || pow || mod || reduction || log;
-        case CommutativeKind::Mul: return pow || mod || log;
+        case CommutativeKind::Add:
+          return mul || pow || mod || reduction || log;
+        case CommutativeKind::Mul:
+          return pow || mod || log;
         case CommutativeKind::Min:
-        case CommutativeKind::Max: return false;
+        case CommutativeKind::Max:
+          return false;
       }
       return false;
-    case Category::Reduction: return pow || log;
+    case Category::Reduction:
+      return pow || log;
     case Category::NumberLit:
     case Category::Placeholder:
     case Category::Element:
@@ -104,7 +119,8 @@ bool parenthesised(Context parent, Context child) {
     case Category::ArrayLength:
     case Category::Unary:
     case Category::Comparison:
-    case Category::Logical: return false;
+    case Category::Logical:
+      return false;
   }
   return false;
 }
@@ -129,24 +145,36 @@ void append_unsigned(std::string& out, uint64_t value) {
 
 std::string_view unary_name(UnaryKind kind) {
   switch (kind) {
-    case UnaryKind::Abs: return "abs";
-    case UnaryKind::Ceil: return "ceil";
-    case UnaryKind::Floor: return "floor";
-    case UnaryKind::Ln: return "ln";
-    case UnaryKind::Log10: return "log10";
-    case UnaryKind::Log2: return "log2";
+    case UnaryKind::Abs:
+      return "abs";
+    case UnaryKind::Ceil:
+      return "ceil";
+    case UnaryKind::Floor:
+      return "floor";
+    case UnaryKind::Ln:
+      return "ln";
+    case UnaryKind::Log10:
+      return "log10";
+    case UnaryKind::Log2:
+      return "log2";
   }
   return "";
 }
 
 std::string_view comparison_symbol(ComparisonKind kind) {
   switch (kind) {
-    case ComparisonKind::Equal: return " == ";
-    case ComparisonKind::NotEqual: return " != ";
-    case ComparisonKind::LessThan: return " < ";
-    case ComparisonKind::LessThanEqual: return " <= ";
-    case ComparisonKind::GreaterThan: return " > ";
-    case ComparisonKind::GreaterThanEqual: return " >= ";
+    case ComparisonKind::Equal:
+      return " == ";
+    case ComparisonKind::NotEqual:
+      return " != ";
+    case ComparisonKind::LessThan:
+      return " < ";
+    case ComparisonKind::LessThanEqual:
+      return " <= ";
+    case ComparisonKind::GreaterThan:
+      return " > ";
+    case ComparisonKind::GreaterThanEqual:
+      return " >= ";
   }
   return "";
 }
@@ -241,14 +269,18 @@ bool Printer::wraps(Context parent, Context child) const {
 void Printer::open_parenthesis() {
   switch (form_) {
     case Form::Str:
-    case Form::Repr: out_ += '('; break;
+    case Form::Repr:
+      out_ += '(';
+      break;
   }
 }
 
 void Printer::close_parenthesis() {
   switch (form_) {
     case Form::Str:
-    case Form::Repr: out_ += ')'; break;
+    case Form::Repr:
+      out_ += ')';
+      break;
   }
 }
 
@@ -256,7 +288,8 @@ void Printer::close_parenthesis() {
 std::string_view Printer::times() const {
   switch (form_) {
     case Form::Str:
-    case Form::Repr: return " * ";
+    case Form::Repr:
+      return " * ";
   }
   return " * ";
 }
@@ -304,16 +337,26 @@ void Printer::range(const Range& range) {
 
 void Printer::write(const Node& node) {
   switch (node.kind()) {
-    case ExprKind::NumberLit: return write_number(node.as<NumberLit>().value);
-    case ExprKind::Placeholder: return write_placeholder(node.as<Placeholder>());
-    case ExprKind::Element: return write_element(node.as<Element>());
-    case ExprKind::DecisionVar: return write_decision_var(node.as<DecisionVar>());
-    case ExprKind::Subscript: return write_subscript(node.as<Subscript>());
-    case ExprKind::ArrayLength: return write_array_length(node.as<ArrayLength>());
-    case ExprKind::UnaryOp: return write_unary(node.as<UnaryOp>());
-    case ExprKind::BinaryOp: return write_binary(node.as<BinaryOp>());
-    case ExprKind::CommutativeOp: return write_commutative(node.as<CommutativeOp>());
-    case ExprKind::ReductionOp: return write_reduction(node.as<ReductionOp>());
+    case ExprKind::NumberLit:
+      return write_number(node.as<NumberLit>().value);
+    case ExprKind::Placeholder:
+      return write_placeholder(node.as<Placeholder>());
+    case ExprKind::Element:
+      return write_element(node.as<Element>());
+    case ExprKind::DecisionVar:
+      return write_decision_var(node.as<DecisionVar>());
+    case ExprKind::Subscript:
+      return write_subscript(node.as<Subscript>());
+    case ExprKind::ArrayLength:
+      return write_array_length(node.as<ArrayLength>());
+    case ExprKind::UnaryOp:
+      return write_unary(node.as<UnaryOp>());
+    case ExprKind::BinaryOp:
+      return write_binary(node.as<BinaryOp>());
+    case ExprKind::CommutativeOp:
+      return write_commutative(node.as<CommutativeOp>());
+    case ExprKind::ReductionOp:
+      return write_reduction(node.as<ReductionOp>());
   }
 }
 
@@ -327,7 +370,9 @@ void Printer::write(const CondNode& node) {
 
 void Printer::write_number(const Number& value) {
   switch (form_) {
-    case Form::Str: append_number_text(out_, value); break;
+    case Form::Str:
+      append_number_text(out_, value);
+      break;
     case Form::Repr:
       out_ += "NumberLit(value=";
       append_number_text(out_, value);
@@ -346,7 +391,9 @@ void Printer::write_number_without_minus(const Number& value) {
 
 void Printer::write_placeholder(const Placeholder& p) {
   switch (form_) {
-    case Form::Str: out_ += p.name; break;
+    case Form::Str:
+      out_ += p.name;
+      break;
     case Form::Repr:
       out_ += "Placeholder(name='";
       out_ += p.name;
@@ -360,7 +407,9 @@ void Printer::write_placeholder(const Placeholder& p) {
 
 void Printer::write_element(const Element& e) {
   switch (form_) {
-    case Form::Str: out_ += e.name; break;
+    case Form::Str:
+      out_ += e.name;
+      break;
     case Form::Repr:
       out_ += "Element(name='";
       out_ += e.name;
@@ -379,7 +428,9 @@ void Printer::write_element(const Element& e) {
 
 void Printer::write_decision_var(const DecisionVar& v) {
   switch (form_) {
-    case Form::Str: out_ += v.name; break;
+    case Form::Str:
+      out_ += v.name;
+      break;
     case Form::Repr:
       out_ += var_kind_text(v.kind);
       out_ += "Var(name='";
@@ -442,7 +493,8 @@ void Printer::write_unary(const UnaryOp& op) {
         return;
       }
       break;
-    case Form::Repr: break;
+    case Form::Repr:
+      break;
   }
   out_ += unary_name(op.kind);
   out_ += '(';
@@ -472,8 +524,10 @@ void Printer::write_binary(const BinaryOp& op) {
 
 void Printer::write_commutative(const CommutativeOp& op) {
   switch (op.kind) {
-    case CommutativeKind::Add: return write_addition(op.terms);
-    case CommutativeKind::Mul: return write_multiplication(op);
+    case CommutativeKind::Add:
+      return write_addition(op.terms);
+    case CommutativeKind::Mul:
+      return write_multiplication(op);
     case CommutativeKind::Min:
     case CommutativeKind::Max:
       switch (form_) {
@@ -512,7 +566,8 @@ bool Printer::is_subtracted(const Node& term) const {
     case Form::Str:
       if (const auto* literal = term.get_if<NumberLit>()) return text_has_minus(literal->value);
       return coefficient && text_has_minus(*coefficient);
-    case Form::Repr: return coefficient && is_minus_one(*coefficient);
+    case Form::Repr:
+      return coefficient && is_minus_one(*coefficient);
   }
   return false;
 }
@@ -552,8 +607,12 @@ void Printer::write_multiplication(const CommutativeOp& op) {
 
 void Printer::write_reduction(const ReductionOp& op) {
   switch (op.kind) {
-    case ReductionKind::Sum: out_ += "sum("; break;
-    case ReductionKind::Prod: out_ += "prod("; break;
+    case ReductionKind::Sum:
+      out_ += "sum(";
+      break;
+    case ReductionKind::Prod:
+      out_ += "prod(";
+      break;
   }
   switch (form_) {
     case Form::Str: {
@@ -605,16 +664,28 @@ void Printer::write_logical(const LogicalOp& op) {
   switch (form_) {
     case Form::Str:
       switch (op.kind) {
-        case LogicalKind::And: separator = " and "; break;
-        case LogicalKind::Or: separator = " or "; break;
-        case LogicalKind::Xor: separator = " xor "; break;
+        case LogicalKind::And:
+          separator = " and ";
+          break;
+        case LogicalKind::Or:
+          separator = " or ";
+          break;
+        case LogicalKind::Xor:
+          separator = " xor ";
+          break;
       }
       break;
     case Form::Repr:
       switch (op.kind) {
-        case LogicalKind::And: separator = " & "; break;
-        case LogicalKind::Or: separator = " | "; break;
-        case LogicalKind::Xor: separator = " ^ "; break;
+        case LogicalKind::And:
+          separator = " & ";
+          break;
+        case LogicalKind::Or:
+          separator = " | ";
+          break;
+        case LogicalKind::Xor:
+          separator = " ^ ";
+          break;
       }
       break;
   }

@@ -6,8 +6,8 @@ namespace korvex::py {
 namespace {
 
 std::string qualname(PyObject* object) {
-  Ref name = Ref::steal(PyObject_GetAttrString(reinterpret_cast<PyObject*>(Py_TYPE(object)),
-                                               "__qualname__"));
+  Ref name = Ref::steal(
+      PyObject_GetAttrString(reinterpret_cast<PyObject*>(Py_TYPE(object)), "__qualname__"));
   if (name && PyUnicode_Check(name.get())) {
     if (const char* text = PyUnicode_AsUTF8(name.get())) return text;
   }
@@ -44,8 +44,9 @@ Result<Ref> is_same_body(PyObject*, const Bound& args) {
     same = equal(value_of<Range>(src), value_of<Range>(dst));
   }
   if (!same) {
-    return type_error("the type of src (= " + qualname(src) + ") is different from the type of dst (= " +
-                      qualname(dst) + "), or one of them is unsupported type");
+    return type_error("the type of src (= " + qualname(src) +
+                      ") is different from the type of dst (= " + qualname(dst) +
+                      "), or one of them is unsupported type");
   }
   return Ref::borrow(*same ? Py_True : Py_False);
 }

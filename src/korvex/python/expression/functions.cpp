@@ -108,9 +108,9 @@ Result<Ref> sliced_variable(const Expr& variable, std::vector<Position> position
     }
     KX_TRY_ASSIGN(range, make_range(std::move(first), std::move(last)));
     std::string a = std::to_string(axis);
-    KX_TRY_ASSIGN(element, make_element("__dummy_" + var.name + "_" + a, BelongTo(std::move(range)),
-                                        "\\ast_{" + a + "}",
-                                        "dummy index at " + a + " for " + var.name));
+    KX_TRY_ASSIGN(element,
+                  make_element("__dummy_" + var.name + "_" + a, BelongTo(std::move(range)),
+                               "\\ast_{" + a + "}", "dummy index at " + a + " for " + var.name));
     dummy.subscripts.push_back(element);
     dummy.dummy_indices.push_back(std::move(element));
   }
@@ -142,7 +142,8 @@ PyObject* variable_subscript(PyObject* self, PyObject* index) {
   });
 }
 
-// ---- reductions -----------------------------------------------------------------------------------
+// ---- reductions
+// -----------------------------------------------------------------------------------
 
 struct IndexItem {
   Expr element;
@@ -183,9 +184,9 @@ const Expr* element_of(PyObject* object) {
 // the IndexItem enum.
 Result<IndexItem> index_item(PyObject* object, std::string* why) {
   if (const Expr* e = element_of(object)) return IndexItem{*e, nullptr};
-  std::string element_error = field_error(
-      "IndexItem::Element",
-      "TypeError: '" + type_name(object) + "' object cannot be converted to 'Element'");
+  std::string element_error =
+      field_error("IndexItem::Element",
+                  "TypeError: '" + type_name(object) + "' object cannot be converted to 'Element'");
   std::string pair_error;
   if (!PyTuple_Check(object)) {
     pair_error = "TypeError: '" + type_name(object) + "' object cannot be converted to 'PyTuple'";
@@ -200,10 +201,11 @@ Result<IndexItem> index_item(PyObject* object, std::string* why) {
     pair_error = "TypeError: '" + type_name(PyTuple_GET_ITEM(object, 0)) +
                  "' object cannot be converted to 'Element'";
   }
-  *why = "TypeError: failed to extract enum IndexItem ('Element | ConditionalElement')\n"
-         "- variant Element (Element): " + element_error +
-         "\n- variant ConditionalElement (ConditionalElement): " +
-         field_error("IndexItem::ConditionalElement", pair_error);
+  *why =
+      "TypeError: failed to extract enum IndexItem ('Element | ConditionalElement')\n"
+      "- variant Element (Element): " +
+      element_error + "\n- variant ConditionalElement (ConditionalElement): " +
+      field_error("IndexItem::ConditionalElement", pair_error);
   return type_error("index item");
 }
 
@@ -228,11 +230,11 @@ Result<std::vector<IndexItem>> read_index(PyObject* index) {
   } else {
     sequence_error = error_text(items.error());
   }
-  return type_error("failed to extract enum Index ('Single | Sequence')\n- variant Single "
-                    "(Single): " +
-                    field_error("Index::Single", single_error) +
-                    "\n- variant Sequence (Sequence): " +
-                    field_error("Index::Sequence", sequence_error));
+  return type_error(
+      "failed to extract enum Index ('Single | Sequence')\n- variant Single "
+      "(Single): " +
+      field_error("Index::Single", single_error) +
+      "\n- variant Sequence (Sequence): " + field_error("Index::Sequence", sequence_error));
 }
 
 template <ReductionKind K>
@@ -259,7 +261,8 @@ KX_REGISTER_FUNCTION(kProd);
 template <ReductionKind K>
 Result<Ref> dummy_reduce(PyObject* self, const Bound&) {
   const DummyIndexed& dummy = value_of<DummyIndexed>(self);
-  if (ndim_of(*dummy.variable) == 0) return modeling_error(not_subscriptable_message(dummy.variable));
+  if (ndim_of(*dummy.variable) == 0)
+    return modeling_error(not_subscriptable_message(dummy.variable));
   KX_TRY_ASSIGN(subscript, make_subscript(dummy.variable, dummy.subscripts));
   KX_TRY_ASSIGN(operand, as_scalar(subscript));
   std::vector<IndexItem> items;
@@ -268,12 +271,12 @@ Result<Ref> dummy_reduce(PyObject* self, const Bound&) {
   return wrap(std::move(result));
 }
 
-const Callable kDummySum{Signature("sum($self)", "DummyIndexedVar.sum()",
-                                   "The SumOp over the sliced positions."),
-                         dummy_reduce<ReductionKind::Sum>};
-const Callable kDummyProd{Signature("prod($self)", "DummyIndexedVar.prod()",
-                                    "The ProdOp over the sliced positions."),
-                          dummy_reduce<ReductionKind::Prod>};
+const Callable kDummySum{
+    Signature("sum($self)", "DummyIndexedVar.sum()", "The SumOp over the sliced positions."),
+    dummy_reduce<ReductionKind::Sum>};
+const Callable kDummyProd{
+    Signature("prod($self)", "DummyIndexedVar.prod()", "The ProdOp over the sliced positions."),
+    dummy_reduce<ReductionKind::Prod>};
 
 // ---- unary functions and min/max ----------------------------------------------------------------
 
@@ -285,10 +288,10 @@ Result<Ref> unary_body(PyObject*, const Bound& args) {
 }
 
 #define KX_UNARY(var, name, Kind, Class)                                                     \
-  const Callable var{Signature(name "(operand)", name "()",                                 \
+  const Callable var{Signature(name "(operand)", name "()",                                  \
                                "A " Class " of `operand`. An operand containing a decision " \
-                               "variable raises ModelingError."),                           \
-                     unary_body<UnaryKind::Kind>};                                          \
+                               "variable raises ModelingError."),                            \
+                     unary_body<UnaryKind::Kind>};                                           \
   KX_REGISTER_FUNCTION(var)
 
 KX_UNARY(kAbs, "abs", Abs, "AbsOp");

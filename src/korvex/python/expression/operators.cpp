@@ -8,7 +8,9 @@
 namespace korvex::py {
 namespace {
 
-bool is_var_class(ExprClass c) { return c >= ExprClass::BinaryVar && c <= ExprClass::SemiContinuousVar; }
+bool is_var_class(ExprClass c) {
+  return c >= ExprClass::BinaryVar && c <= ExprClass::SemiContinuousVar;
+}
 
 // Whether `object` is an instance of a class that has the general arithmetic slots (decision
 // variables have their own division and no modulo).
@@ -123,12 +125,24 @@ PyObject* richcompare(PyObject* self, PyObject* other, int op) {
     if (!is_expr_object(self) || op < Py_LT || op > Py_GE) return Ref::borrow(Py_NotImplemented);
     ComparisonKind kind = ComparisonKind::Equal;
     switch (op) {
-      case Py_LT: kind = ComparisonKind::LessThan; break;
-      case Py_LE: kind = ComparisonKind::LessThanEqual; break;
-      case Py_EQ: kind = ComparisonKind::Equal; break;
-      case Py_NE: kind = ComparisonKind::NotEqual; break;
-      case Py_GT: kind = ComparisonKind::GreaterThan; break;
-      case Py_GE: kind = ComparisonKind::GreaterThanEqual; break;
+      case Py_LT:
+        kind = ComparisonKind::LessThan;
+        break;
+      case Py_LE:
+        kind = ComparisonKind::LessThanEqual;
+        break;
+      case Py_EQ:
+        kind = ComparisonKind::Equal;
+        break;
+      case Py_NE:
+        kind = ComparisonKind::NotEqual;
+        break;
+      case Py_GT:
+        kind = ComparisonKind::GreaterThan;
+        break;
+      case Py_GE:
+        kind = ComparisonKind::GreaterThanEqual;
+        break;
     }
     KX_TRY_ASSIGN(left, as_scalar_expression(self));
     KX_TRY_ASSIGN(right, to_expression(other));
