@@ -1,6 +1,7 @@
 // is_same: structural identity of two objects read as the same kind.
 #include "korvex/core/expression/equality.hpp"
 #include "korvex/python/expression/convert.hpp"
+#include "korvex/python/model/model.hpp"
 
 namespace korvex::py {
 namespace {
@@ -29,11 +30,13 @@ bool same_array_class(PyObject* src, PyObject* dst) {
 Result<Ref> is_same_body(PyObject*, const Bound& args) {
   PyObject* src = args[0];
   PyObject* dst = args[1];
-  std::optional<bool> same;
-  if (auto a = to_expression(src)) {
-    if (auto b = to_expression(dst)) same = equal(*a, *b);
+  std::optional<bool> same = model_is_same(src, dst);
+  if (!same) {
+    if (auto a = to_expression(src)) {
+      if (auto b = to_expression(dst)) same = equal(*a, *b);
+    }
+    PyErr_Clear();
   }
-  PyErr_Clear();
   if (!same) {
     if (auto a = to_conditional_expr(src)) {
       if (auto b = to_conditional_expr(dst)) same = equal(*a, *b);
