@@ -84,9 +84,17 @@ class Writer {
   }
 
   void numbers(const std::vector<double>& values) {
-    // Reserve for the common case of short numbers so long arrays grow the buffer rarely.
-    out.reserve(out.size() + values.size() * 8 + 2);
-    array(values, [&](double v) { number(v); });
+    // Room for the longest form of every number, written in place and trimmed once.
+    size_t start = out.size();
+    out.resize(start + values.size() * (kMaxJsonNumber + 1) + 2);
+    char* p = out.data() + start;
+    *p++ = '[';
+    for (size_t i = 0; i < values.size(); ++i) {
+      if (i > 0) *p++ = ',';
+      p = write_json_number(p, values[i]);
+    }
+    *p++ = ']';
+    out.resize(static_cast<size_t>(p - out.data()));
   }
   void integers(const std::vector<uint64_t>& values) {
     array(values, [&](uint64_t v) { integer(v); });

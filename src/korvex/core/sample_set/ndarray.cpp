@@ -87,13 +87,19 @@ struct ArrayPrinter {
 }  // namespace
 
 Result<uint64_t> checked_element_count(const std::vector<uint64_t>& shape) {
+  if (shape.size() > kMaxAxes) {
+    return fail(ErrorKind::Value, "the shape " + shape_text(shape) + " has " +
+                                      std::to_string(shape.size()) + " axes, more than " +
+                                      std::to_string(kMaxAxes));
+  }
+  // Every axis length must fit too, even when another axis is empty: NumPy takes them signed.
+  constexpr auto kMax = static_cast<uint64_t>(std::numeric_limits<int64_t>::max());
   uint64_t count = 1;
   bool overflow = false;
   for (uint64_t length : shape) {
-    if (length == 0) return uint64_t{0};
-    if (__builtin_mul_overflow(count, length, &count) ||
-        count > static_cast<uint64_t>(std::numeric_limits<int64_t>::max())) {
-      overflow = true;
+    overflow |= length > kMax;
+    if (!overflow && count != 0) {
+      overflow |= __builtin_mul_overflow(count, length, &count) || count > kMax;
     }
   }
   if (overflow) {

@@ -97,22 +97,64 @@ void append_debug(std::string& out, double value) {
   }
 }
 
-void append_json_number(std::string& out, double value) {
+char* write_json_number(char* out, double value) {
   if (!std::isfinite(value)) {
-    out += "null";
-    return;
+    std::memcpy(out, "null", 4);
+    return out + 4;
   }
-  if (value == 0.0) {
-    out += std::signbit(value) ? "-0.0" : "0.0";
-    return;
+  if (std::signbit(value)) *out++ = '-';
+  double magnitude = std::fabs(value);
+  if (magnitude == 0.0) {
+    std::memcpy(out, "0.0", 3);
+    return out + 3;
   }
-  if (value < 0) out += '-';
-  Digits d = shortest(std::fabs(value));
-  if (d.point > -5 && d.point <= 16) {
-    append_fixed(out, d, true);
-  } else {
-    append_exponent(out, d);
+  // Lay the scientific digits out in place: this runs once per element of every dense array.
+  char buffer[32];
+  char* end =
+      std::to_chars(buffer, buffer + sizeof buffer, magnitude, std::chars_format::scientific).ptr;
+  char* e = buffer + 1;
+  while (*e != 'e') ++e;
+  int exponent = 0;
+  for (const char* q = e + 2; q < end; ++q) exponent = exponent * 10 + (*q - '0');
+  if (e[1] == '-') exponent = -exponent;
+  // Digits: buffer[0] and, when there is a fraction, buffer[2..e).
+  const char* fraction = buffer + 2;
+  int fraction_count = e > buffer + 1 ? static_cast<int>(e - fraction) : 0;
+  int point = exponent + 1;
+  if (point <= -5 || point > 16) {
+    out = static_cast<char*>(std::memcpy(out, buffer, e - buffer)) + (e - buffer);
+    *out++ = 'e';
+    return std::to_chars(out, out + 8, exponent).ptr;
   }
+  if (point <= 0) {
+    *out++ = '0';
+    *out++ = '.';
+    for (int i = 0; i < -point; ++i) *out++ = '0';
+    *out++ = buffer[0];
+    std::memcpy(out, fraction, fraction_count);
+    return out + fraction_count;
+  }
+  *out++ = buffer[0];
+  int integral_from_fraction = point - 1;
+  if (integral_from_fraction >= fraction_count) {
+    std::memcpy(out, fraction, fraction_count);
+    out += fraction_count;
+    for (int i = fraction_count; i < integral_from_fraction; ++i) *out++ = '0';
+    *out++ = '.';
+    *out++ = '0';
+    return out;
+  }
+  std::memcpy(out, fraction, integral_from_fraction);
+  out += integral_from_fraction;
+  *out++ = '.';
+  int rest = fraction_count - integral_from_fraction;
+  std::memcpy(out, fraction + integral_from_fraction, rest);
+  return out + rest;
+}
+
+void append_json_number(std::string& out, double value) {
+  char buffer[kMaxJsonNumber];
+  out.append(buffer, write_json_number(buffer, value));
 }
 
 }  // namespace korvex::sample_set

@@ -31,8 +31,10 @@ Result<std::vector<size_t>> feasible_indices(const Evaluation& evaluation, Toler
   indices.reserve(m);
   for (size_t s = 0; s < m; ++s) {
     double t = totals[s];
-    // Written so that a NaN total compares false and so is infeasible.
-    bool ok = std::fabs(0.0 - t) <= tolerance.atol + tolerance.rtol * std::fabs(t);
+    // A NaN total compares false. An infinite one would pass whenever rtol > 0 (inf <= inf), yet
+    // an infinite violation is never satisfied, so only finite totals can be feasible.
+    bool ok =
+        std::isfinite(t) && std::fabs(0.0 - t) <= tolerance.atol + tolerance.rtol * std::fabs(t);
     if (ok == feasible) indices.push_back(s);
   }
   return indices;

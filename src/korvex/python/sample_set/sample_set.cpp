@@ -308,7 +308,7 @@ PyObject* sample_set_repr(PyObject* self) {
       text.append(data, static_cast<size_t>(size));
     } else {
       PyErr_WriteUnraisable(metadata);
-      text += std::string("<unprintable ") + Py_TYPE(metadata)->tp_name + " object>";
+      text += std::string("<unprintable ") + _PyType_Name(Py_TYPE(metadata)) + " object>";
     }
     text += ')';
     return from_string(text);
