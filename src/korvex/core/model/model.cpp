@@ -43,7 +43,8 @@ class ElementCollector {
     switch (e->kind()) {
       case ExprKind::NumberLit:
       case ExprKind::Placeholder:
-      case ExprKind::DecisionVar: return;
+      case ExprKind::DecisionVar:
+        return;
       case ExprKind::Element:
         if (!bound.contains(e)) free.insert(e);
         visit_set(e);
@@ -54,8 +55,12 @@ class ElementCollector {
         for (const Expr& t : s.subscripts) visit(t);
         return;
       }
-      case ExprKind::ArrayLength: visit(e->as<ArrayLength>().array); return;
-      case ExprKind::UnaryOp: visit(e->as<UnaryOp>().operand); return;
+      case ExprKind::ArrayLength:
+        visit(e->as<ArrayLength>().array);
+        return;
+      case ExprKind::UnaryOp:
+        visit(e->as<UnaryOp>().operand);
+        return;
       case ExprKind::BinaryOp:
         visit(e->as<BinaryOp>().left);
         visit(e->as<BinaryOp>().right);
@@ -148,18 +153,29 @@ class VariableVisitor {
 
   void visit(const Expr& e) {
     switch (e->kind()) {
-      case ExprKind::NumberLit: return;
-      case ExprKind::Placeholder: meet(e, e->as<Placeholder>().name); return;
-      case ExprKind::DecisionVar: meet(e, e->as<DecisionVar>().name); return;
-      case ExprKind::Element: visit_element(e); return;
+      case ExprKind::NumberLit:
+        return;
+      case ExprKind::Placeholder:
+        meet(e, e->as<Placeholder>().name);
+        return;
+      case ExprKind::DecisionVar:
+        meet(e, e->as<DecisionVar>().name);
+        return;
+      case ExprKind::Element:
+        visit_element(e);
+        return;
       case ExprKind::Subscript: {
         const auto& s = e->as<Subscript>();
         visit(s.variable);
         for (const Expr& t : s.subscripts) visit(t);
         return;
       }
-      case ExprKind::ArrayLength: visit(e->as<ArrayLength>().array); return;
-      case ExprKind::UnaryOp: visit(e->as<UnaryOp>().operand); return;
+      case ExprKind::ArrayLength:
+        visit(e->as<ArrayLength>().array);
+        return;
+      case ExprKind::UnaryOp:
+        visit(e->as<UnaryOp>().operand);
+        return;
       case ExprKind::BinaryOp:
         visit(e->as<BinaryOp>().left);
         visit(e->as<BinaryOp>().right);
@@ -261,12 +277,20 @@ Result<ConstraintPtr> make_constraint(std::string name, const Cond& condition, F
   bool valid = cmp != nullptr;
   if (valid) {
     switch (cmp->kind) {
-      case ComparisonKind::Equal: sense = ConstraintSense::Equal; break;
-      case ComparisonKind::LessThanEqual: sense = ConstraintSense::LessThanEqual; break;
-      case ComparisonKind::GreaterThanEqual: sense = ConstraintSense::GreaterThanEqual; break;
+      case ComparisonKind::Equal:
+        sense = ConstraintSense::Equal;
+        break;
+      case ComparisonKind::LessThanEqual:
+        sense = ConstraintSense::LessThanEqual;
+        break;
+      case ComparisonKind::GreaterThanEqual:
+        sense = ConstraintSense::GreaterThanEqual;
+        break;
       case ComparisonKind::NotEqual:
       case ComparisonKind::LessThan:
-      case ComparisonKind::GreaterThan: valid = false; break;
+      case ComparisonKind::GreaterThan:
+        valid = false;
+        break;
     }
   }
   if (!valid) {
@@ -374,9 +398,12 @@ bool equal(const Problem& a, const Problem& b) {
 
 ComparisonKind comparison_kind(ConstraintSense sense) {
   switch (sense) {
-    case ConstraintSense::Equal: return ComparisonKind::Equal;
-    case ConstraintSense::LessThanEqual: return ComparisonKind::LessThanEqual;
-    case ConstraintSense::GreaterThanEqual: return ComparisonKind::GreaterThanEqual;
+    case ConstraintSense::Equal:
+      return ComparisonKind::Equal;
+    case ConstraintSense::LessThanEqual:
+      return ComparisonKind::LessThanEqual;
+    case ConstraintSense::GreaterThanEqual:
+      return ComparisonKind::GreaterThanEqual;
   }
   return ComparisonKind::Equal;
 }

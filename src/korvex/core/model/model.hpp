@@ -12,7 +12,7 @@
 namespace korvex {
 
 struct ForallItem {
-  Expr element;  // an Element node
+  Expr element;    // an Element node
   Cond condition;  // may be null
 };
 using ForallList = std::vector<ForallItem>;

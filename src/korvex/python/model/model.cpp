@@ -7,8 +7,7 @@
 namespace korvex::py {
 namespace {
 
-constexpr const char* kConstraintSenseNames[] = {"EQUAL", "LESS_THAN_EQUAL",
-                                                 "GREATER_THAN_EQUAL"};
+constexpr const char* kConstraintSenseNames[] = {"EQUAL", "LESS_THAN_EQUAL", "GREATER_THAN_EQUAL"};
 const EnumSpec kConstraintSense{"ConstraintSense",
                                 "The sense of a constraint: EQUAL, LESS_THAN_EQUAL or "
                                 "GREATER_THAN_EQUAL.",
@@ -113,13 +112,12 @@ Result<Ref> term_new(PyTypeObject*, const Bound& args) {
   KX_TRY_ASSIGN(name, argument("name", to_string(args[0])));
   KX_TRY_ASSIGN(expression, argument("expression", to_expression(args[1])));
   KX_TRY_ASSIGN(forall, argument("forall", read_forall(args[2])));
-  KX_TRY_ASSIGN(term,
-                make_custom_penalty_term(std::move(name), std::move(expression), std::move(forall)));
+  KX_TRY_ASSIGN(
+      term, make_custom_penalty_term(std::move(name), std::move(expression), std::move(forall)));
   return py::wrap<PenaltyPtr>(custom_penalty_term_type(), std::move(term));
 }
 const Constructor kTermNew{
-    Signature("CustomPenaltyTerm(name, expression, *, forall=None)",
-              "CustomPenaltyTerm.__new__()"),
+    Signature("CustomPenaltyTerm(name, expression, *, forall=None)", "CustomPenaltyTerm.__new__()"),
     term_new};
 
 Result<Ref> term_name(PyObject* self) { return new_string(term_of(self).name); }
@@ -131,7 +129,8 @@ PyObject* term_repr(PyObject* self) {
       [&]() -> Result<Ref> { return new_string(custom_penalty_term_text(term_of(self))); });
 }
 
-// ---- Problem --------------------------------------------------------------------------------------
+// ---- Problem
+// --------------------------------------------------------------------------------------
 
 Problem& problem_of(PyObject* self) { return value_of<Problem>(self); }
 
@@ -172,7 +171,7 @@ Result<Ref> parts_dict(const Map& map, PyTypeObject* type) {
 
 Result<Ref> problem_constraints(PyObject* self) {
   return parts_dict<decltype(Problem::constraints), ConstraintPtr>(problem_of(self).constraints,
-                                                                  constraint_type());
+                                                                   constraint_type());
 }
 Result<Ref> problem_penalties(PyObject* self) {
   return parts_dict<decltype(Problem::custom_penalty_terms), PenaltyPtr>(
