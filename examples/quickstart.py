@@ -21,3 +21,8 @@ for constraint in problem.constraints.values():
 for term in problem.custom_penalty_terms.values():
     print(term)
 print(repr(x[0, 1]))
+
+# A solver's answer, made by hand, read back as a sample set.
+import sample_set_demo  # noqa: E402  (beside this file)
+
+sample_set_demo.main()
