@@ -3,6 +3,7 @@
 #include "korvex/core/expression/operand.hpp"
 #include "korvex/core/print/printer.hpp"
 #include "korvex/python/expression/convert.hpp"
+#include "korvex/python/host/enum.hpp"
 
 namespace korvex::py {
 namespace {
@@ -152,62 +153,13 @@ Result<Ref> get_dtype(PyObject* self) {
 
 // ---- DataType -------------------------------------------------------------------------------
 
-using DataTypeValue = uint8_t;  // 0 FLOAT, 1 INTEGER
+constexpr const char* kDataTypeNames[] = {"FLOAT", "INTEGER"};
+const EnumSpec kDataType{"DataType", "The type of a number literal: FLOAT or INTEGER.",
+                         kDataTypeNames, 2};
 
-PyObject* data_type_repr(PyObject* self) {
-  return PyUnicode_FromString(value_of<DataTypeValue>(self) ? "DataType.INTEGER"
-                                                            : "DataType.FLOAT");
-}
+PyTypeObject* data_type_type() { return enum_type(kDataType); }
 
-PyObject* data_type_int(PyObject* self) { return PyLong_FromLong(value_of<DataTypeValue>(self)); }
-
-Py_hash_t data_type_hash(PyObject* self) { return value_of<DataTypeValue>(self); }
-
-PyTypeObject* data_type_type();
-
-PyObject* data_type_richcompare(PyObject* self, PyObject* other, int op) {
-  if (op != Py_EQ && op != Py_NE) Py_RETURN_NOTIMPLEMENTED;
-  long mine = value_of<DataTypeValue>(self);
-  bool same;
-  Ref index = Ref::steal(PyNumber_Index(other));
-  if (index) {
-    int overflow = 0;
-    long long theirs = PyLong_AsLongLongAndOverflow(index.get(), &overflow);
-    if (theirs == -1 && PyErr_Occurred()) return nullptr;
-    same = overflow == 0 && theirs == mine;
-  } else {
-    PyErr_Clear();
-    if (Py_TYPE(other) != data_type_type()) Py_RETURN_NOTIMPLEMENTED;
-    same = value_of<DataTypeValue>(other) == mine;
-  }
-  return PyBool_FromLong((op == Py_EQ) == same);
-}
-
-PyTypeObject* data_type_type() {
-  static PyTypeObject* type = [] {
-    PyTypeObject* t =
-        wrapper_type<DataTypeValue>("DataType", "The type of a number literal: FLOAT or INTEGER.")
-            .slot(Py_tp_repr, reinterpret_cast<void*>(data_type_repr))
-            .slot(Py_nb_int, reinterpret_cast<void*>(data_type_int))
-            .slot(Py_tp_hash, reinterpret_cast<void*>(data_type_hash))
-            .slot(Py_tp_richcompare, reinterpret_cast<void*>(data_type_richcompare))
-            .build();
-    if (t == nullptr) return t;
-    for (auto [name, v] : {std::pair{"FLOAT", 0}, std::pair{"INTEGER", 1}}) {
-      auto member = wrap<DataTypeValue>(t, static_cast<DataTypeValue>(v));
-      if (!member ||
-          PyObject_SetAttrString(reinterpret_cast<PyObject*>(t), name, member.value().get()) < 0) {
-        return static_cast<PyTypeObject*>(nullptr);
-      }
-    }
-    return t;
-  }();
-  return type;
-}
-
-Result<Ref> data_type_object(bool integer) {
-  return wrap<DataTypeValue>(data_type_type(), integer ? 1 : 0);
-}
+Result<Ref> data_type_object(bool integer) { return enum_member(kDataType, integer ? 1 : 0); }
 
 // ---- Placeholder ----------------------------------------------------------------------------
 
