@@ -240,10 +240,11 @@ Result<uint64_t> to_u64(PyObject* object) {
 Result<std::vector<PyObject*>> sequence_items(PyObject* object, Ref& keep) {
   if (PyUnicode_Check(object)) return type_error("Can't extract `str` to `Vec`");
   if (!PySequence_Check(object)) return cannot_convert(object, "Sequence");
-  keep = Ref::steal(PySequence_Fast(object, "expected a sequence"));
+  // A tuple copy owns its items: converting one item may run Python code that empties a list.
+  keep = Ref::steal(PySequence_Tuple(object));
   if (!keep) return python_error();
-  Py_ssize_t size = PySequence_Fast_GET_SIZE(keep.get());
-  PyObject** items = PySequence_Fast_ITEMS(keep.get());
+  Py_ssize_t size = PyTuple_GET_SIZE(keep.get());
+  PyObject** items = &PyTuple_GET_ITEM(keep.get(), 0);
   return std::vector<PyObject*>(items, items + size);
 }
 

@@ -48,14 +48,15 @@ std::optional<std::vector<Position>> variable_positions(PyObject* index, Ref& ke
   PyErr_Clear();
   if (PySlice_Check(index)) return std::vector<Position>{{nullptr, index}};
   if (PyUnicode_Check(index) || !PySequence_Check(index)) return std::nullopt;
-  keep = Ref::steal(PySequence_Fast(index, "expected a sequence"));
+  // A tuple copy owns its items, which stay alive while later items run Python code.
+  keep = Ref::steal(PySequence_Tuple(index));
   if (!keep) {
     PyErr_Clear();
     return std::nullopt;
   }
   std::vector<Position> positions;
-  Py_ssize_t size = PySequence_Fast_GET_SIZE(keep.get());
-  PyObject** items = PySequence_Fast_ITEMS(keep.get());
+  Py_ssize_t size = PyTuple_GET_SIZE(keep.get());
+  PyObject** items = &PyTuple_GET_ITEM(keep.get(), 0);
   for (Py_ssize_t k = 0; k < size; ++k) {
     if (PySlice_Check(items[k])) {
       positions.push_back({nullptr, items[k]});
@@ -124,11 +125,9 @@ PyObject* variable_subscript(PyObject* self, PyObject* index) {
     Ref keep;
     std::optional<std::vector<Position>> positions = variable_positions(index, keep);
     if (!positions) {
-      Ref text = Ref::steal(PyObject_Repr(index));
-      if (!text) return python_error();
-      const char* repr = PyUnicode_AsUTF8(text.get());
-      if (repr == nullptr) return python_error();
-      return index_error(std::string("Invalid index: ") + repr);
+      // Formatted by the interpreter, so a repr that UTF-8 cannot hold still makes the message.
+      PyErr_Format(PyExc_IndexError, "Invalid index: %R", index);
+      return python_error();
     }
     bool sliced = false;
     for (const Position& p : *positions) sliced = sliced || p.slice != nullptr;

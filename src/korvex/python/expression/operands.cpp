@@ -81,8 +81,7 @@ Result<Ref> len_at_body(PyObject* self, const Bound& args) {
   KX_TRY_ASSIGN(latex, argument("latex", to_optional_string(args[1])));
   KX_TRY_ASSIGN(description, argument("description", to_optional_string(args[2])));
   const Expr& e = self_expr(self);
-  if (e->kind() == ExprKind::Subscript && ndim_of(*e) == 0 &&
-      e->as<Subscript>().variable->kind() != ExprKind::DecisionVar) {
+  if (e->kind() == ExprKind::Subscript && ndim_of(*e) == 0) {
     return modeling_error("Can't get length of a scalar");
   }
   KX_TRY_ASSIGN(length, make_array_length(e, axis, std::move(latex), std::move(description)));

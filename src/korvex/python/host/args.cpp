@@ -76,7 +76,14 @@ static Error too_many_positional(const Signature& sig, int min, int max, Py_ssiz
 Result<void> Bound::bind_keyword(const Signature& sig, PyObject* key, PyObject* value) {
   Py_ssize_t size = 0;
   const char* name = PyUnicode_AsUTF8AndSize(key, &size);
-  if (name == nullptr) return python_error();
+  if (name == nullptr) {
+    // A name that UTF-8 cannot hold (a lone surrogate) names no parameter either.
+    PyErr_Clear();
+    Ref escaped = Ref::steal(PyUnicode_AsEncodedString(key, "utf-8", "backslashreplace"));
+    if (!escaped) return python_error();
+    return type_error(sig.function() + " got an unexpected keyword argument '" +
+                      PyBytes_AS_STRING(escaped.get()) + "'");
+  }
   const auto& params = sig.params();
   for (size_t i = 0; i < params.size(); ++i) {
     if (params[i].name.size() == static_cast<size_t>(size) &&
@@ -148,9 +155,11 @@ Result<Bound> Bound::tuple(const Signature& sig, PyObject* args, PyObject* kwarg
   Py_ssize_t taken = nargs < sig.positional_ ? nargs : sig.positional_;
   for (Py_ssize_t i = 0; i < taken; ++i) bound.values_[i] = items[i];
   if (kwargs != nullptr) {
+    bound.kwargs_ = Ref::steal(PyDict_Copy(kwargs));
+    if (!bound.kwargs_) return python_error();
     PyObject *key = nullptr, *value = nullptr;
     Py_ssize_t pos = 0;
-    while (PyDict_Next(kwargs, &pos, &key, &value)) {
+    while (PyDict_Next(bound.kwargs_.get(), &pos, &key, &value)) {
       KX_TRY(bound.bind_keyword(sig, key, value));
     }
   }

@@ -65,6 +65,9 @@ class Bound {
   Result<void> bind_keyword(const Signature& sig, PyObject* key, PyObject* value);
   Result<void> check_missing(const Signature& sig);
   PyObject* values_[kMaxParams] = {};
+  // The caller's keyword dict may be reachable from Python code that a conversion runs; the
+  // values are borrowed from this copy instead, which nothing else can change.
+  Ref kwargs_;
   PyObject* const* varargs_ = nullptr;
   Py_ssize_t varargs_count_ = 0;
 };

@@ -1,5 +1,7 @@
 #include "korvex/python/host/error.hpp"
 
+#include <stdexcept>
+
 namespace korvex::py {
 
 ExceptionClasses& exception_classes() {
@@ -130,6 +132,9 @@ void raise_cpp_exception() {
   try {
     throw;
   } catch (const std::bad_alloc&) {
+    PyErr_NoMemory();
+  } catch (const std::length_error&) {
+    // A container asked for more elements than it can hold: out of memory, not an internal fault.
     PyErr_NoMemory();
   } catch (const std::exception& e) {
     PyErr_Format(PyExc_SystemError, "korvex internal error: %s", e.what());
