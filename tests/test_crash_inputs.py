@@ -1,5 +1,6 @@
 """Odd inputs at the constructors, operators and functions: each must end in a Python exception
 or a sound result, never a crash of the interpreter."""
+import gc
 import os
 import subprocess
 import sys
@@ -116,3 +117,77 @@ def test_text_beyond_utf8_in_binding_and_index_messages(call, exc, message):
 def test_shape_of_an_absurd_number_of_axes_is_a_memory_error():
     with pytest.raises(MemoryError):
         kx.Placeholder("a", ndim=2**64 - 1).shape
+
+
+# ---- memory does not grow when objects are built and dropped ------------------------------------
+
+def resident_bytes():
+    with open("/proc/self/statm") as f:
+        return int(f.read().split()[1]) * os.sysconf("SC_PAGE_SIZE")
+
+
+def build_and_drop(n, a, x, i, j):
+    # Touches every constructor, operator family, getter and text form, and the error paths whose
+    # messages carry causes.
+    e = x[i, j] * a[i, j] + 2 - kx.abs(n) / n
+    s = kx.sum([i, (j, j != i)], e)
+    c = (s <= 3) & (i < j) | (n == 1) ^ (n != 2)
+    str(c), repr(c), s.operand, s.index, s.condition, c.terms, e.terms
+    x[:, j].sum(), x[1:, j].prod(), kx.max(n, 1, 2.5), kx.min(), n ** 2 % 3, -n
+    p = kx.Placeholder("p", ndim=3, latex="P", description="d")
+    p.shape, p[0].shape, p.len_at(1, latex="l"), p.set_latex("q"), kx.Element("e", p[0]).belong_to
+    kx.IntegerVar("v", shape=[n, 2], lower_bound=p[0], upper_bound=n).lower_bound
+    kx.NumberLit(2.5).dtype, kx.is_same(s, s), kx.Element("k", (1, n)).belong_to.end
+    for fail in (lambda: kx.NumberLit("s"), lambda: x["q"], lambda: kx.sum("i", n),
+                 lambda: kx.abs(x[0, 0]), lambda: kx.Placeholder("a", ndim=1.5), lambda: n[0],
+                 lambda: kx.Element("e", [0]), lambda: kx.abs(x[:, 0]), lambda: a[1, 2, 3]):
+        try:
+            fail()
+        except (TypeError, IndexError, kx.ModelingError):
+            pass
+
+
+def test_building_and_dropping_objects_does_not_grow_memory(n, x, i, j):
+    a = kx.Placeholder("a", ndim=2)
+    for _ in range(2000):
+        build_and_drop(n, a, x, i, j)
+    gc.collect()
+    before = resident_bytes()
+    rounds = 40000  # about 40 objects and calls each, well over a million operations
+    for _ in range(rounds):
+        build_and_drop(n, a, x, i, j)
+    gc.collect()
+    # A leak of even one node per round would pass 100 bytes a round.
+    assert resident_bytes() - before < 100 * rounds
+
+
+# ---- very deep trees ----------------------------------------------------------------------------
+
+a_scalar, b_scalar = kx.Placeholder("a"), kx.Placeholder("b")
+index = kx.Element("i", 3)
+
+
+@pytest.mark.parametrize("grow", [
+    kx.abs,
+    lambda e: e ** 2,
+    lambda e: (e + 1) * b_scalar,
+    lambda e: kx.max(e, b_scalar),
+    lambda e: kx.sum(index, e),
+    lambda e: kx.prod((index, e == b_scalar), b_scalar),
+])
+def test_deep_expressions_are_refused_and_the_deepest_accepted_one_prints(grow):
+    e = a_scalar
+    with pytest.raises(RecursionError, match="nested more than 1000 levels deep"):
+        for _ in range(5000):
+            deeper = grow(e)
+            e = deeper
+    assert str(e) and repr(e)
+    assert kx.is_same(e, e)
+
+
+def test_deep_conditions_are_refused():
+    c = a_scalar == b_scalar
+    with pytest.raises(RecursionError, match="nested more than 1000 levels deep"):
+        for _ in range(5000):
+            c = c & (a_scalar < 1)
+    assert str(c).count(" and ") >= 990
