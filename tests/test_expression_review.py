@@ -20,6 +20,52 @@ def test_len_at_of_any_scalar_subscript(build):
     raises_exactly(kx.ModelingError, "Can't get length of a scalar", lambda: build().len_at(0))
 
 
+
+# ---- which error wins when two arguments are bad ------------------------------------------------
+
+N_, a_, A_ = kx.Placeholder("N"), kx.Placeholder("a"), kx.Placeholder("A", ndim=1)
+x_, z_, xv_ = kx.BinaryVar("x"), kx.BinaryVar("z"), kx.BinaryVar("xv", shape=[3])
+X_ = kx.BinaryVar("X", shape=[N_, N_])
+NOT_STRING = "'int' object cannot be converted to 'PyString'"
+A_DIMENSION = "the dimensionality of the Placeholder { name: A } must be zero, but is actually 1"
+
+
+@pytest.mark.parametrize("call, exc, message", [
+    # An element reads its strings before its set.
+    (lambda: kx.Element("i", [0, 10], latex=1), TypeError, "argument 'latex': " + NOT_STRING),
+    (lambda: kx.Element("i", [0, 10], description=1), TypeError,
+     "argument 'description': " + NOT_STRING),
+    # A decision variable reads its shape, then its bounds, then its strings.
+    (lambda: kx.IntegerVar("x", shape="ab", lower_bound="s", upper_bound=1), TypeError,
+     "argument 'shape': Can't extract `str` to `Vec`"),
+    (lambda: kx.IntegerVar("x", lower_bound="s", upper_bound=1, latex=1), kx.ModelingError,
+     "the input object is not used as the bound of a decision variable"),
+    (lambda: kx.IntegerVar("x", lower_bound=0, upper_bound=kx.Placeholder("B", ndim=2), latex=1),
+     TypeError, "argument 'latex': " + NOT_STRING),
+    # A slot converts its own object first, the reflected form the other operand first.
+    (lambda: A_ + "s", kx.ModelingError, A_DIMENSION),
+    (lambda: "s" + A_, TypeError, "failed to convert into expression."),
+    (lambda: "s" == A_, kx.ModelingError, A_DIMENSION),
+    (lambda: xv_ / "s", TypeError, "failed to convert into expression."),
+    # The modulo of pow() is converted before the power is checked, and the power is checked
+    # before the modulo.
+    (lambda: pow(x_, -1, "s"), TypeError, "failed to convert into expression."),
+    (lambda: pow(a_, x_, 0), kx.ModelingError, "the exponent contains a decision variable"),
+    (lambda: pow(x_, 2, 0), kx.ModelingError, "the modulo op contains a decision variable"),
+    # min and max convert every operand before looking for decision variables.
+    (lambda: kx.max(x_, "s"), TypeError, "argument 'operands': failed to convert into expression."),
+    # A decision variable converts the index before it looks at its own shape.
+    (lambda: z_["s"], IndexError, "Invalid index: 's'"),
+    (lambda: X_[::2, z_], kx.ModelingError,
+     "The 0-th subscript of the BinaryVar named 'X' uses a slice with a step `2`. However, the "
+     "slice with a step is not supported."),
+    (lambda: kx.Element("i", (x_, z_)), kx.ModelingError,
+     "the lower bound contains a decision variable"),
+])
+def test_first_failing_step_decides_the_error(call, exc, message):
+    raises_exactly(exc, message, call)
+
+
 # ---- random building keeps the normal forms -----------------------------------------------------
 
 N = kx.Placeholder("N")

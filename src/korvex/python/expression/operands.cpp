@@ -243,10 +243,11 @@ Result<BelongTo> to_belong_to(PyObject* object) {
 }
 
 Result<Ref> element_new(PyTypeObject*, const Bound& args) {
+  // The set is converted last: the strings are plain arguments, the set is read by its own rules.
   KX_TRY_ASSIGN(name, argument("name", to_string(args[0])));
-  KX_TRY_ASSIGN(belong_to, to_belong_to(args[1]));
   KX_TRY_ASSIGN(latex, argument("latex", to_optional_string(args[2])));
   KX_TRY_ASSIGN(description, argument("description", to_optional_string(args[3])));
+  KX_TRY_ASSIGN(belong_to, to_belong_to(args[1]));
   KX_TRY_ASSIGN(element, make_element(std::move(name), std::move(belong_to), std::move(latex),
                                       std::move(description)));
   return wrap(std::move(element));
