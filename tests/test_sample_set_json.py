@@ -375,3 +375,22 @@ def test_dict_round_trip(obj):
 def test_evaluation_dict_round_trip(forall, values):
     e = kx.Evaluation([1.0], [2.0], {"c": [0.0]}, {"c": forall}, values, {"p": [1.0]})
     assert kx.Evaluation.from_dict(e.to_dict()) == e
+
+
+@settings(max_examples=500, deadline=None)
+@given(st.one_of(finite, st.integers(-2**60, 2**60).map(float), st.floats(-1e-3, 1e-3)))
+def test_number_forms_hold_the_shortest_round_trip_digits(x):
+    from decimal import Decimal
+
+    json_number = kx.Evaluation(energy=[x]).to_json()[len('{"energy":['):].split("]")[0]
+    debug = repr(kx.Evaluation(energy=[x]))[len("Evaluation(energy=["):].split("]")[0]
+    plain = repr(kx.SolvingTime(x))[len("SolvingTime(preprocess="):].split(",")[0]
+    for text in (json_number, debug, plain):
+        assert Decimal(text) == Decimal(repr(x))  # Python's repr is the shortest round trip too
+        assert math.copysign(1.0, float(text)) == math.copysign(1.0, x)
+    assert "e" not in plain and "+" not in json_number + debug
+    magnitude = abs(x)
+    assert ("e" in json_number) == (magnitude != 0 and not 1e-5 <= magnitude < 1e16)
+    assert ("e" in debug) == (magnitude != 0 and not 1e-4 <= magnitude < 1e16)
+    if "e" not in debug:
+        assert "." in debug and "." in json_number

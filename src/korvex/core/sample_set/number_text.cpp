@@ -22,31 +22,59 @@ constexpr char kPairs[] =
     "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
     "8081828384858687888990919293949596979899";
 
-Digits shortest(double magnitude) {
-  Decimal decimal = shortest_decimal(magnitude);
-  uint64_t n = decimal.digits;
-  int exponent = decimal.exponent;
-  while (n % 10 == 0) {  // Ryu may leave zeros below an exact integer's last digit
-    n /= 10;
-    ++exponent;
+int decimal_length(uint64_t n) {
+  int length = 1;
+  while (n >= 10000) {
+    n /= 10000;
+    length += 4;
   }
-  Digits d;
-  char buffer[24];
-  char* p = buffer + sizeof buffer;
-  while (n >= 100) {
-    p -= 2;
-    std::memcpy(p, kPairs + 2 * (n % 100), 2);
-    n /= 100;
+  return length + (n >= 10) + (n >= 100) + (n >= 1000);
+}
+
+// Writes the `count` digits of n at out[0..count) from the right: eight at a time in 32-bit
+// arithmetic, then two at a time.
+void write_digits(char* out, uint64_t n, int count) {
+  char* p = out + count;
+  while (n >= 100000000) {
+    auto low = static_cast<uint32_t>(n % 100000000);
+    n /= 100000000;
+    uint32_t high4 = low / 10000, low4 = low % 10000;
+    p -= 8;
+    std::memcpy(p, kPairs + 2 * (high4 / 100), 2);
+    std::memcpy(p + 2, kPairs + 2 * (high4 % 100), 2);
+    std::memcpy(p + 4, kPairs + 2 * (low4 / 100), 2);
+    std::memcpy(p + 6, kPairs + 2 * (low4 % 100), 2);
   }
-  if (n >= 10) {
+  auto m = static_cast<uint32_t>(n);
+  while (m >= 100) {
     p -= 2;
-    std::memcpy(p, kPairs + 2 * n, 2);
+    std::memcpy(p, kPairs + 2 * (m % 100), 2);
+    m /= 100;
+  }
+  if (m >= 10) {
+    p -= 2;
+    std::memcpy(p, kPairs + 2 * m, 2);
   } else {
-    *--p = static_cast<char>('0' + n);
+    *--p = static_cast<char>('0' + m);
   }
-  d.count = static_cast<int>(buffer + sizeof buffer - p);
-  std::memcpy(d.digits, p, d.count);
-  d.point = exponent + d.count;
+}
+
+// The shortest digits without trailing zeros (Ryu may leave some below an exact integer).
+Decimal stripped(double magnitude) {
+  Decimal decimal = shortest_decimal(magnitude);
+  while (decimal.digits % 10 == 0) {
+    decimal.digits /= 10;
+    ++decimal.exponent;
+  }
+  return decimal;
+}
+
+Digits shortest(double magnitude) {
+  Decimal decimal = stripped(magnitude);
+  Digits d;
+  d.count = decimal_length(decimal.digits);
+  write_digits(d.digits, decimal.digits, d.count);
+  d.point = decimal.exponent + d.count;
   return d;
 }
 
@@ -146,10 +174,37 @@ char* write_json_number(char* out, double value) {
     std::memcpy(out, "0.0", 3);
     return out + 3;
   }
-  Digits d = shortest(magnitude);
-  // Between 1e-5 and 1e16 the fixed form has at most 17 digits, 5 zeros and a point.
-  if (d.point > -5 && d.point <= 16) return write_fixed(out, d, true);
-  return write_exponent(out, d);
+  // This runs once per element of every dense array: digits go straight to their place.
+  Decimal decimal = stripped(magnitude);
+  int count = decimal_length(decimal.digits);
+  int point = decimal.exponent + count;
+  if (point <= -5 || point > 16) {
+    Digits d;
+    d.count = count;
+    d.point = point;
+    write_digits(d.digits, decimal.digits, count);
+    return write_exponent(out, d);
+  }
+  if (point <= 0) {
+    *out++ = '0';
+    *out++ = '.';
+    std::memset(out, '0', -point);
+    out += -point;
+    write_digits(out, decimal.digits, count);
+    return out + count;
+  }
+  write_digits(out, decimal.digits, count);
+  if (point >= count) {
+    out += count;
+    std::memset(out, '0', point - count);
+    out += point - count;
+    *out++ = '.';
+    *out++ = '0';
+    return out;
+  }
+  std::memmove(out + point + 1, out + point, count - point);
+  out[point] = '.';
+  return out + count + 1;
 }
 
 void append_json_number(std::string& out, double value) {
