@@ -31,11 +31,19 @@ struct Error {
   std::string message;
 };
 
-inline Error make_error(ErrorKind kind, std::string message) { return Error{kind, std::move(message)}; }
-inline Error modeling_error(std::string message) { return Error{ErrorKind::Modeling, std::move(message)}; }
+inline Error make_error(ErrorKind kind, std::string message) {
+  return Error{kind, std::move(message)};
+}
+inline Error modeling_error(std::string message) {
+  return Error{ErrorKind::Modeling, std::move(message)};
+}
 inline Error type_error(std::string message) { return Error{ErrorKind::Type, std::move(message)}; }
-inline Error value_error(std::string message) { return Error{ErrorKind::Value, std::move(message)}; }
-inline Error index_error(std::string message) { return Error{ErrorKind::Index, std::move(message)}; }
+inline Error value_error(std::string message) {
+  return Error{ErrorKind::Value, std::move(message)};
+}
+inline Error index_error(std::string message) {
+  return Error{ErrorKind::Index, std::move(message)};
+}
 
 struct Unexpected {
   Error error;
@@ -49,9 +57,9 @@ inline Unexpected fail(ErrorKind kind, std::string message) {
 template <class T>
 class [[nodiscard]] Result {
  public:
-  Result(T value) : data_(std::in_place_index<0>, std::move(value)) {}  // NOLINT: implicit
+  Result(T value) : data_(std::in_place_index<0>, std::move(value)) {}         // NOLINT: implicit
   Result(Unexpected u) : data_(std::in_place_index<1>, std::move(u.error)) {}  // NOLINT
-  Result(Error e) : data_(std::in_place_index<1>, std::move(e)) {}  // NOLINT
+  Result(Error e) : data_(std::in_place_index<1>, std::move(e)) {}             // NOLINT
 
   bool has_value() const { return data_.index() == 0; }
   explicit operator bool() const { return has_value(); }
@@ -75,7 +83,7 @@ class [[nodiscard]] Result<void> {
  public:
   Result() = default;
   Result(Unexpected u) : error_(std::make_unique<Error>(std::move(u.error))) {}  // NOLINT
-  Result(Error e) : error_(std::make_unique<Error>(std::move(e))) {}  // NOLINT
+  Result(Error e) : error_(std::make_unique<Error>(std::move(e))) {}             // NOLINT
   Result(Result&&) = default;
   Result& operator=(Result&&) = default;
   bool has_value() const { return !error_; }
@@ -90,13 +98,13 @@ class [[nodiscard]] Result<void> {
 }  // namespace korvex
 
 // Early return of the error of a Result-valued expression; the value is bound to `var`.
-#define KX_TRY_ASSIGN(var, expr)                        \
-  auto var##_result_ = (expr);                          \
+#define KX_TRY_ASSIGN(var, expr)                               \
+  auto var##_result_ = (expr);                                 \
   if (!var##_result_) return std::move(var##_result_).error(); \
   auto var = std::move(var##_result_).value()
 
-#define KX_TRY(expr)                                    \
-  do {                                                  \
-    auto kx_try_result_ = (expr);                       \
+#define KX_TRY(expr)                                               \
+  do {                                                             \
+    auto kx_try_result_ = (expr);                                  \
     if (!kx_try_result_) return std::move(kx_try_result_).error(); \
   } while (0)

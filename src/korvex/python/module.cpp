@@ -11,26 +11,83 @@ namespace korvex::py {
 namespace {
 
 constexpr const char* kFunctionOrder[] = {
-    "is_linear", "is_quadratic", "is_higher_order", "is_dynamic_degree", "extract_nodes",
-    "extract_variables", "is_same", "abs", "ceil", "floor", "log2", "log10", "ln", "min", "max",
-    "sum", "prod", "to_protobuf", "from_protobuf", "replace", "concatenate",
+    "is_linear",
+    "is_quadratic",
+    "is_higher_order",
+    "is_dynamic_degree",
+    "extract_nodes",
+    "extract_variables",
+    "is_same",
+    "abs",
+    "ceil",
+    "floor",
+    "log2",
+    "log10",
+    "ln",
+    "min",
+    "max",
+    "sum",
+    "prod",
+    "to_protobuf",
+    "from_protobuf",
+    "replace",
+    "concatenate",
 };
 
 constexpr const char* kClassOrder[] = {
-    "DataType", "NumberLit", "Placeholder", "Range", "Element", "Subscript", "ArrayLength",
-    "DummyIndexedVar", "BinaryVar", "IntegerVar", "ContinuousVar", "SemiIntegerVar",
-    "SemiContinuousVar", "AbsOp", "CeilOp", "FloorOp", "Log2Op", "Log10Op", "LnOp", "AddOp",
-    "MulOp", "ModOp", "MinOp", "MaxOp", "PowOp", "SumOp", "ProdOp", "AndOp", "OrOp", "XorOp",
-    "EqualOp", "NotEqualOp", "LessThanOp", "LessThanEqualOp", "GreaterThanOp",
-    "GreaterThanEqualOp", "Problem", "ProblemSense", "Constraint", "ConstraintSense",
-    "CustomPenaltyTerm", "Evaluation", "Record", "SolvingTime", "SystemTime", "MeasuringTime",
+    "DataType",
+    "NumberLit",
+    "Placeholder",
+    "Range",
+    "Element",
+    "Subscript",
+    "ArrayLength",
+    "DummyIndexedVar",
+    "BinaryVar",
+    "IntegerVar",
+    "ContinuousVar",
+    "SemiIntegerVar",
+    "SemiContinuousVar",
+    "AbsOp",
+    "CeilOp",
+    "FloorOp",
+    "Log2Op",
+    "Log10Op",
+    "LnOp",
+    "AddOp",
+    "MulOp",
+    "ModOp",
+    "MinOp",
+    "MaxOp",
+    "PowOp",
+    "SumOp",
+    "ProdOp",
+    "AndOp",
+    "OrOp",
+    "XorOp",
+    "EqualOp",
+    "NotEqualOp",
+    "LessThanOp",
+    "LessThanEqualOp",
+    "GreaterThanOp",
+    "GreaterThanEqualOp",
+    "Problem",
+    "ProblemSense",
+    "Constraint",
+    "ConstraintSense",
+    "CustomPenaltyTerm",
+    "Evaluation",
+    "Record",
+    "SolvingTime",
+    "SystemTime",
+    "MeasuringTime",
     "SampleSet",
 };
 
 std::atomic<bool> initialised{false};
 
-PyModuleDef module_def = {PyModuleDef_HEAD_INIT, "korvex", "", -1, nullptr,
-                          nullptr, nullptr, nullptr, nullptr};
+PyModuleDef module_def = {
+    PyModuleDef_HEAD_INIT, "korvex", "", -1, nullptr, nullptr, nullptr, nullptr, nullptr};
 
 // Sets module.name = value and appends name to __all__.
 bool add(PyObject* module, PyObject* all, const char* name, PyObject* value) {
@@ -78,8 +135,8 @@ PyObject* initialise() {
   for (const char* name : kFunctionOrder) {
     for (const PyMethodDef& def : registered_functions()) {
       if (std::string_view(def.ml_name) != name) continue;
-      Ref function = Ref::steal(
-          PyCFunction_NewEx(const_cast<PyMethodDef*>(&def), nullptr, module_name.get()));
+      Ref function =
+          Ref::steal(PyCFunction_NewEx(const_cast<PyMethodDef*>(&def), nullptr, module_name.get()));
       if (!add(module.get(), all.get(), name, function.get())) return nullptr;
     }
   }

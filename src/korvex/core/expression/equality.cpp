@@ -79,7 +79,9 @@ bool equal(const Cond& a, const Cond& b) {
   return true;
 }
 
-bool equal(const Range& a, const Range& b) { return equal(a.start, b.start) && equal(a.end, b.end); }
+bool equal(const Range& a, const Range& b) {
+  return equal(a.start, b.start) && equal(a.end, b.end);
+}
 
 bool equal(const BelongTo& a, const BelongTo& b) {
   if (a.index() != b.index()) return false;

@@ -160,9 +160,13 @@ struct Node {
 
   ExprKind kind() const { return static_cast<ExprKind>(data.index()); }
   template <class T>
-  const T& as() const { return std::get<T>(data); }
+  const T& as() const {
+    return std::get<T>(data);
+  }
   template <class T>
-  const T* get_if() const { return std::get_if<T>(&data); }
+  const T* get_if() const {
+    return std::get_if<T>(&data);
+  }
 };
 
 enum class ComparisonKind : uint8_t {
@@ -197,9 +201,13 @@ struct CondNode {
 
   bool is_comparison() const { return data.index() == 0; }
   template <class T>
-  const T& as() const { return std::get<T>(data); }
+  const T& as() const {
+    return std::get<T>(data);
+  }
   template <class T>
-  const T* get_if() const { return std::get_if<T>(&data); }
+  const T* get_if() const {
+    return std::get_if<T>(&data);
+  }
 };
 
 // Builds a node, computing its hash, depth and NaN flag once; a tree deeper than kMaxDepth is

@@ -142,9 +142,8 @@ Summary summarise(const CondData& data) {
 }
 
 Error too_deep() {
-  return make_error(ErrorKind::Recursion,
-                    "the expression is nested more than " + std::to_string(kMaxDepth) +
-                        " levels deep");
+  return make_error(ErrorKind::Recursion, "the expression is nested more than " +
+                                              std::to_string(kMaxDepth) + " levels deep");
 }
 
 }  // namespace
@@ -200,23 +199,29 @@ Cond with_latex(const Cond& cond, OptString latex) {
 
 uint64_t ndim_of(const Node& node) {
   switch (node.kind()) {
-    case ExprKind::Placeholder: return node.as<Placeholder>().ndim;
-    case ExprKind::Element: return node.as<Element>().ndim;
-    case ExprKind::DecisionVar: return node.as<DecisionVar>().shape.size();
-    case ExprKind::Subscript: return node.as<Subscript>().ndim;
+    case ExprKind::Placeholder:
+      return node.as<Placeholder>().ndim;
+    case ExprKind::Element:
+      return node.as<Element>().ndim;
+    case ExprKind::DecisionVar:
+      return node.as<DecisionVar>().shape.size();
+    case ExprKind::Subscript:
+      return node.as<Subscript>().ndim;
     case ExprKind::NumberLit:
     case ExprKind::ArrayLength:
     case ExprKind::UnaryOp:
     case ExprKind::BinaryOp:
     case ExprKind::CommutativeOp:
-    case ExprKind::ReductionOp: return 0;
+    case ExprKind::ReductionOp:
+      return 0;
   }
   return 0;
 }
 
 bool contains_decision_variable(const Expr& expr) {
   switch (expr->kind()) {
-    case ExprKind::DecisionVar: return true;
+    case ExprKind::DecisionVar:
+      return true;
     case ExprKind::Subscript:
       return expr->as<Subscript>().variable->kind() == ExprKind::DecisionVar;
     case ExprKind::BinaryOp: {
@@ -228,23 +233,30 @@ bool contains_decision_variable(const Expr& expr) {
         if (contains_decision_variable(t)) return true;
       }
       return false;
-    case ExprKind::ReductionOp: return contains_decision_variable(expr->as<ReductionOp>().operand);
+    case ExprKind::ReductionOp:
+      return contains_decision_variable(expr->as<ReductionOp>().operand);
     case ExprKind::NumberLit:
     case ExprKind::Placeholder:
     case ExprKind::Element:
     case ExprKind::ArrayLength:
-    case ExprKind::UnaryOp: return false;
+    case ExprKind::UnaryOp:
+      return false;
   }
   return false;
 }
 
 std::string_view var_kind_text(VarKind kind) {
   switch (kind) {
-    case VarKind::Binary: return "Binary";
-    case VarKind::Integer: return "Integer";
-    case VarKind::Continuous: return "Continuous";
-    case VarKind::SemiInteger: return "SemiInteger";
-    case VarKind::SemiContinuous: return "SemiContinuous";
+    case VarKind::Binary:
+      return "Binary";
+    case VarKind::Integer:
+      return "Integer";
+    case VarKind::Continuous:
+      return "Continuous";
+    case VarKind::SemiInteger:
+      return "SemiInteger";
+    case VarKind::SemiContinuous:
+      return "SemiContinuous";
   }
   return "";
 }

@@ -42,7 +42,8 @@ Result<Expr> as_scalar(const Expr& node) {
     case ExprKind::UnaryOp:
     case ExprKind::BinaryOp:
     case ExprKind::CommutativeOp:
-    case ExprKind::ReductionOp: return node;
+    case ExprKind::ReductionOp:
+      return node;
   }
   return node;
 }
@@ -61,8 +62,8 @@ Result<Range> make_range(Expr start, Expr end) {
     }
     if (larger || same) {
       return value_error("`Range.start` (= " + number_text(s->value) + ") is " +
-                         (larger ? "larger than" : "equal to") + " `Range.end` (= " +
-                         number_text(e->value) + ")");
+                         (larger ? "larger than" : "equal to") +
+                         " `Range.end` (= " + number_text(e->value) + ")");
     }
   }
   if (contains_decision_variable(start)) {
@@ -88,12 +89,16 @@ Result<Expr> make_element(std::string name, BelongTo belong_to, OptString latex,
 
 static std::string_view bound_noun(VarKind kind, bool upper) {
   switch (kind) {
-    case VarKind::Binary: return "a binary variable";
-    case VarKind::Integer: return "an integer variable";
-    case VarKind::Continuous: return "a continuous variable";
+    case VarKind::Binary:
+      return "a binary variable";
+    case VarKind::Integer:
+      return "an integer variable";
+    case VarKind::Continuous:
+      return "a continuous variable";
     case VarKind::SemiInteger:
       return upper ? "a semi-integer integer variable" : "a semi-integer variable";
-    case VarKind::SemiContinuous: return "a semi-continuous variable";
+    case VarKind::SemiContinuous:
+      return "a semi-continuous variable";
   }
   return "";
 }
@@ -102,8 +107,8 @@ static uint64_t bound_ndim(const Bound& b) {
   return b.kind == Bound::Kind::Expression ? 0 : ndim_of(*b.value);
 }
 
-Result<Expr> make_decision_var(VarKind kind, std::string name, std::vector<Expr> shape,
-                               Bound lower, Bound upper, OptString latex, OptString description) {
+Result<Expr> make_decision_var(VarKind kind, std::string name, std::vector<Expr> shape, Bound lower,
+                               Bound upper, OptString latex, OptString description) {
   if (kind == VarKind::Binary) {
     lower = Bound{Bound::Kind::Expression, int_expr(0)};
     upper = Bound{Bound::Kind::Expression, int_expr(1)};
@@ -112,11 +117,10 @@ Result<Expr> make_decision_var(VarKind kind, std::string name, std::vector<Expr>
     for (bool is_upper : {false, true}) {
       uint64_t n = bound_ndim(is_upper ? upper : lower);
       if (n != 0 && n != ndim) {
-        return modeling_error(std::string("the number of dimensions of a ") +
-                              (is_upper ? "upper" : "lower") + " bound (= " + std::to_string(n) +
-                              ") must be equal to zero or the number of " +
-                              std::string(bound_noun(kind, is_upper)) + " (= " +
-                              std::to_string(ndim) + ")");
+        return modeling_error(
+            std::string("the number of dimensions of a ") + (is_upper ? "upper" : "lower") +
+            " bound (= " + std::to_string(n) + ") must be equal to zero or the number of " +
+            std::string(bound_noun(kind, is_upper)) + " (= " + std::to_string(ndim) + ")");
       }
     }
   }
@@ -136,16 +140,21 @@ Result<void> check_subscript_list(const std::vector<Expr>& subscripts) {
 
 static std::string variable_text(const Expr& variable) {
   switch (variable->kind()) {
-    case ExprKind::Placeholder: return variable->as<Placeholder>().name;
-    case ExprKind::Element: return variable->as<Element>().name;
-    case ExprKind::DecisionVar: return variable->as<DecisionVar>().name;
-    case ExprKind::Subscript: return subscript_text(variable);
+    case ExprKind::Placeholder:
+      return variable->as<Placeholder>().name;
+    case ExprKind::Element:
+      return variable->as<Element>().name;
+    case ExprKind::DecisionVar:
+      return variable->as<DecisionVar>().name;
+    case ExprKind::Subscript:
+      return subscript_text(variable);
     case ExprKind::NumberLit:
     case ExprKind::ArrayLength:
     case ExprKind::UnaryOp:
     case ExprKind::BinaryOp:
     case ExprKind::CommutativeOp:
-    case ExprKind::ReductionOp: break;
+    case ExprKind::ReductionOp:
+      break;
   }
   return print(variable, Form::Str);
 }
@@ -169,7 +178,8 @@ std::string not_subscriptable_message(const Expr& variable) {
     case ExprKind::UnaryOp:
     case ExprKind::BinaryOp:
     case ExprKind::CommutativeOp:
-    case ExprKind::ReductionOp: break;
+    case ExprKind::ReductionOp:
+      break;
   }
   return "the scalar `" + print(variable, Form::Str) + "` is not subscriptable";
 }
@@ -211,8 +221,7 @@ Result<void> check_array_length_target(const Expr& array) {
                               " is a decision variable");
       }
       if (s.ndim == 0) {
-        return modeling_error("the subscripted variable " + subscript_text(array) +
-                              " is a scalar");
+        return modeling_error("the subscripted variable " + subscript_text(array) + " is a scalar");
       }
       return {};
     }
@@ -222,7 +231,8 @@ Result<void> check_array_length_target(const Expr& array) {
     case ExprKind::UnaryOp:
     case ExprKind::BinaryOp:
     case ExprKind::CommutativeOp:
-    case ExprKind::ReductionOp: break;
+    case ExprKind::ReductionOp:
+      break;
   }
   return type_error("unsupported type");
 }
@@ -242,8 +252,7 @@ Result<std::vector<Expr>> shape_of(const Expr& node) {
   if (const auto* v = node->get_if<DecisionVar>()) return v->shape;
   if (const auto* s = node->get_if<Subscript>()) {
     if (const auto* v = s->variable->get_if<DecisionVar>()) {
-      shape.assign(v->shape.begin() + static_cast<ptrdiff_t>(s->subscripts.size()),
-                   v->shape.end());
+      shape.assign(v->shape.begin() + static_cast<ptrdiff_t>(s->subscripts.size()), v->shape.end());
       return shape;
     }
   }

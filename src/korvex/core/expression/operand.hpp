@@ -22,8 +22,8 @@ Result<Expr> make_element(std::string name, BelongTo belong_to, OptString latex,
                           OptString description);
 
 // Binary variables hold the bounds 0 and 1; other kinds get the bound dimension test.
-Result<Expr> make_decision_var(VarKind kind, std::string name, std::vector<Expr> shape,
-                               Bound lower, Bound upper, OptString latex, OptString description);
+Result<Expr> make_decision_var(VarKind kind, std::string name, std::vector<Expr> shape, Bound lower,
+                               Bound upper, OptString latex, OptString description);
 
 // The subscript-list rule: not empty, and no subscript holds a decision variable.
 Result<void> check_subscript_list(const std::vector<Expr>& subscripts);

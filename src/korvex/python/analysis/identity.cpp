@@ -1,13 +1,14 @@
 // is_same: structural identity of two objects read as the same kind.
 #include "korvex/core/expression/equality.hpp"
 #include "korvex/python/expression/convert.hpp"
+#include "korvex/python/model/model.hpp"
 
 namespace korvex::py {
 namespace {
 
 std::string qualname(PyObject* object) {
-  Ref name = Ref::steal(PyObject_GetAttrString(reinterpret_cast<PyObject*>(Py_TYPE(object)),
-                                               "__qualname__"));
+  Ref name = Ref::steal(
+      PyObject_GetAttrString(reinterpret_cast<PyObject*>(Py_TYPE(object)), "__qualname__"));
   if (name && PyUnicode_Check(name.get())) {
     if (const char* text = PyUnicode_AsUTF8(name.get())) return text;
   }
@@ -29,11 +30,13 @@ bool same_array_class(PyObject* src, PyObject* dst) {
 Result<Ref> is_same_body(PyObject*, const Bound& args) {
   PyObject* src = args[0];
   PyObject* dst = args[1];
-  std::optional<bool> same;
-  if (auto a = to_expression(src)) {
-    if (auto b = to_expression(dst)) same = equal(*a, *b);
+  std::optional<bool> same = model_is_same(src, dst);
+  if (!same) {
+    if (auto a = to_expression(src)) {
+      if (auto b = to_expression(dst)) same = equal(*a, *b);
+    }
+    PyErr_Clear();
   }
-  PyErr_Clear();
   if (!same) {
     if (auto a = to_conditional_expr(src)) {
       if (auto b = to_conditional_expr(dst)) same = equal(*a, *b);
@@ -44,8 +47,9 @@ Result<Ref> is_same_body(PyObject*, const Bound& args) {
     same = equal(value_of<Range>(src), value_of<Range>(dst));
   }
   if (!same) {
-    return type_error("the type of src (= " + qualname(src) + ") is different from the type of dst (= " +
-                      qualname(dst) + "), or one of them is unsupported type");
+    return type_error("the type of src (= " + qualname(src) +
+                      ") is different from the type of dst (= " + qualname(dst) +
+                      "), or one of them is unsupported type");
   }
   return Ref::borrow(*same ? Py_True : Py_False);
 }

@@ -6,54 +6,77 @@ namespace korvex::py {
 
 const char* class_name(ExprClass c) {
   static constexpr const char* kNames[] = {
-      "NumberLit", "Placeholder", "Element", "BinaryVar", "IntegerVar", "ContinuousVar",
-      "SemiIntegerVar", "SemiContinuousVar", "Subscript", "ArrayLength", "AbsOp", "CeilOp",
-      "FloorOp", "Log2Op", "Log10Op", "LnOp", "AddOp", "MulOp", "ModOp", "MinOp", "MaxOp",
-      "PowOp", "SumOp", "ProdOp"};
+      "NumberLit",  "Placeholder",   "Element",        "BinaryVar",
+      "IntegerVar", "ContinuousVar", "SemiIntegerVar", "SemiContinuousVar",
+      "Subscript",  "ArrayLength",   "AbsOp",          "CeilOp",
+      "FloorOp",    "Log2Op",        "Log10Op",        "LnOp",
+      "AddOp",      "MulOp",         "ModOp",          "MinOp",
+      "MaxOp",      "PowOp",         "SumOp",          "ProdOp"};
   return kNames[static_cast<size_t>(c)];
 }
 
 const char* class_name(CondClass c) {
   static constexpr const char* kNames[] = {
-      "AndOp", "OrOp", "XorOp", "EqualOp", "NotEqualOp", "LessThanOp", "LessThanEqualOp",
-      "GreaterThanOp", "GreaterThanEqualOp"};
+      "AndOp",           "OrOp",          "XorOp",
+      "EqualOp",         "NotEqualOp",    "LessThanOp",
+      "LessThanEqualOp", "GreaterThanOp", "GreaterThanEqualOp"};
   return kNames[static_cast<size_t>(c)];
 }
 
 ExprClass class_of(const Node& node) {
   switch (node.kind()) {
-    case ExprKind::NumberLit: return ExprClass::NumberLit;
-    case ExprKind::Placeholder: return ExprClass::Placeholder;
-    case ExprKind::Element: return ExprClass::Element;
+    case ExprKind::NumberLit:
+      return ExprClass::NumberLit;
+    case ExprKind::Placeholder:
+      return ExprClass::Placeholder;
+    case ExprKind::Element:
+      return ExprClass::Element;
     case ExprKind::DecisionVar:
       switch (node.as<DecisionVar>().kind) {
-        case VarKind::Binary: return ExprClass::BinaryVar;
-        case VarKind::Integer: return ExprClass::IntegerVar;
-        case VarKind::Continuous: return ExprClass::ContinuousVar;
-        case VarKind::SemiInteger: return ExprClass::SemiIntegerVar;
-        case VarKind::SemiContinuous: return ExprClass::SemiContinuousVar;
+        case VarKind::Binary:
+          return ExprClass::BinaryVar;
+        case VarKind::Integer:
+          return ExprClass::IntegerVar;
+        case VarKind::Continuous:
+          return ExprClass::ContinuousVar;
+        case VarKind::SemiInteger:
+          return ExprClass::SemiIntegerVar;
+        case VarKind::SemiContinuous:
+          return ExprClass::SemiContinuousVar;
       }
       break;
-    case ExprKind::Subscript: return ExprClass::Subscript;
-    case ExprKind::ArrayLength: return ExprClass::ArrayLength;
+    case ExprKind::Subscript:
+      return ExprClass::Subscript;
+    case ExprKind::ArrayLength:
+      return ExprClass::ArrayLength;
     case ExprKind::UnaryOp:
       switch (node.as<UnaryOp>().kind) {
-        case UnaryKind::Abs: return ExprClass::AbsOp;
-        case UnaryKind::Ceil: return ExprClass::CeilOp;
-        case UnaryKind::Floor: return ExprClass::FloorOp;
-        case UnaryKind::Ln: return ExprClass::LnOp;
-        case UnaryKind::Log10: return ExprClass::Log10Op;
-        case UnaryKind::Log2: return ExprClass::Log2Op;
+        case UnaryKind::Abs:
+          return ExprClass::AbsOp;
+        case UnaryKind::Ceil:
+          return ExprClass::CeilOp;
+        case UnaryKind::Floor:
+          return ExprClass::FloorOp;
+        case UnaryKind::Ln:
+          return ExprClass::LnOp;
+        case UnaryKind::Log10:
+          return ExprClass::Log10Op;
+        case UnaryKind::Log2:
+          return ExprClass::Log2Op;
       }
       break;
     case ExprKind::BinaryOp:
       return node.as<BinaryOp>().kind == BinaryKind::Pow ? ExprClass::PowOp : ExprClass::ModOp;
     case ExprKind::CommutativeOp:
       switch (node.as<CommutativeOp>().kind) {
-        case CommutativeKind::Add: return ExprClass::AddOp;
-        case CommutativeKind::Mul: return ExprClass::MulOp;
-        case CommutativeKind::Min: return ExprClass::MinOp;
-        case CommutativeKind::Max: return ExprClass::MaxOp;
+        case CommutativeKind::Add:
+          return ExprClass::AddOp;
+        case CommutativeKind::Mul:
+          return ExprClass::MulOp;
+        case CommutativeKind::Min:
+          return ExprClass::MinOp;
+        case CommutativeKind::Max:
+          return ExprClass::MaxOp;
       }
       break;
     case ExprKind::ReductionOp:
@@ -66,18 +89,27 @@ ExprClass class_of(const Node& node) {
 CondClass class_of(const CondNode& node) {
   if (const auto* c = node.get_if<ComparisonOp>()) {
     switch (c->kind) {
-      case ComparisonKind::Equal: return CondClass::EqualOp;
-      case ComparisonKind::NotEqual: return CondClass::NotEqualOp;
-      case ComparisonKind::LessThan: return CondClass::LessThanOp;
-      case ComparisonKind::LessThanEqual: return CondClass::LessThanEqualOp;
-      case ComparisonKind::GreaterThan: return CondClass::GreaterThanOp;
-      case ComparisonKind::GreaterThanEqual: return CondClass::GreaterThanEqualOp;
+      case ComparisonKind::Equal:
+        return CondClass::EqualOp;
+      case ComparisonKind::NotEqual:
+        return CondClass::NotEqualOp;
+      case ComparisonKind::LessThan:
+        return CondClass::LessThanOp;
+      case ComparisonKind::LessThanEqual:
+        return CondClass::LessThanEqualOp;
+      case ComparisonKind::GreaterThan:
+        return CondClass::GreaterThanOp;
+      case ComparisonKind::GreaterThanEqual:
+        return CondClass::GreaterThanEqualOp;
     }
   }
   switch (node.as<LogicalOp>().kind) {
-    case LogicalKind::And: return CondClass::AndOp;
-    case LogicalKind::Or: return CondClass::OrOp;
-    case LogicalKind::Xor: return CondClass::XorOp;
+    case LogicalKind::And:
+      return CondClass::AndOp;
+    case LogicalKind::Or:
+      return CondClass::OrOp;
+    case LogicalKind::Xor:
+      return CondClass::XorOp;
   }
   return CondClass::AndOp;
 }

@@ -110,5 +110,7 @@ TypeBuilder expression_type_builder(ExprClass c, const char* doc, const Signatur
 // Adds the arithmetic and comparison slots (defined with the operators).
 void add_operator_slots(TypeBuilder& builder, ExprClass c);
 void add_cond_operator_slots(TypeBuilder& builder, CondClass c);
+// Adds [...] to placeholders, elements, subscripts and decision variables.
+void add_subscript_slot(TypeBuilder& builder, ExprClass c);
 
 }  // namespace korvex::py

@@ -3,6 +3,7 @@
 #include "korvex/core/expression/operand.hpp"
 #include "korvex/core/print/printer.hpp"
 #include "korvex/python/expression/convert.hpp"
+#include "korvex/python/host/enum.hpp"
 
 namespace korvex::py {
 namespace {
@@ -25,16 +26,20 @@ Result<Ref> optional_string(const OptString& s) {
 Result<Ref> get_name(PyObject* self) {
   const Expr& e = self_expr(self);
   switch (e->kind()) {
-    case ExprKind::Placeholder: return new_string(e->as<Placeholder>().name);
-    case ExprKind::Element: return new_string(e->as<Element>().name);
-    case ExprKind::DecisionVar: return new_string(e->as<DecisionVar>().name);
+    case ExprKind::Placeholder:
+      return new_string(e->as<Placeholder>().name);
+    case ExprKind::Element:
+      return new_string(e->as<Element>().name);
+    case ExprKind::DecisionVar:
+      return new_string(e->as<DecisionVar>().name);
     case ExprKind::NumberLit:
     case ExprKind::Subscript:
     case ExprKind::ArrayLength:
     case ExprKind::UnaryOp:
     case ExprKind::BinaryOp:
     case ExprKind::CommutativeOp:
-    case ExprKind::ReductionOp: break;
+    case ExprKind::ReductionOp:
+      break;
   }
   return Ref::borrow(Py_None);
 }
@@ -46,9 +51,12 @@ Result<Ref> get_ndim(PyObject* self) {
 Result<Ref> get_description(PyObject* self) {
   const Expr& e = self_expr(self);
   switch (e->kind()) {
-    case ExprKind::Placeholder: return optional_string(e->as<Placeholder>().description);
-    case ExprKind::Element: return optional_string(e->as<Element>().description);
-    case ExprKind::ArrayLength: return optional_string(e->as<ArrayLength>().description);
+    case ExprKind::Placeholder:
+      return optional_string(e->as<Placeholder>().description);
+    case ExprKind::Element:
+      return optional_string(e->as<Element>().description);
+    case ExprKind::ArrayLength:
+      return optional_string(e->as<ArrayLength>().description);
     // Decision variables report a missing description as the empty string.
     case ExprKind::DecisionVar:
       return new_string(e->as<DecisionVar>().description.value_or(std::string()));
@@ -57,7 +65,8 @@ Result<Ref> get_description(PyObject* self) {
     case ExprKind::UnaryOp:
     case ExprKind::BinaryOp:
     case ExprKind::CommutativeOp:
-    case ExprKind::ReductionOp: break;
+    case ExprKind::ReductionOp:
+      break;
   }
   return Ref::borrow(Py_None);
 }
@@ -80,11 +89,12 @@ Result<Ref> len_at_body(PyObject* self, const Bound& args) {
   return wrap(std::move(length));
 }
 
-#define KX_LEN_AT(owner)                                                                     \
-  const Callable k##owner##LenAt{                                                           \
-      Signature("len_at($self, axis, *, latex=None, description=None)", #owner ".len_at()", \
-                "The length of axis `axis` of this array, as an ArrayLength."),             \
-      len_at_body}
+#define KX_LEN_AT(owner)                                                                  \
+  const Callable k##owner##LenAt {                                                        \
+    Signature("len_at($self, axis, *, latex=None, description=None)", #owner ".len_at()", \
+              "The length of axis `axis` of this array, as an ArrayLength."),             \
+        len_at_body                                                                       \
+  }
 
 KX_LEN_AT(Placeholder);
 KX_LEN_AT(Element);
@@ -116,9 +126,10 @@ Result<Number> to_numeric_value(PyObject* value) {
   double d = PyFloat_AsDouble(value);
   if (!(d == -1.0 && PyErr_Occurred())) return Number::of_float(d);
   std::string float_error = failed_field("NumericValue::Float");
-  return type_error("failed to extract enum NumericValue ('Integer | Float')\n- variant Integer "
-                    "(Integer): " +
-                    integer_error + "\n- variant Float (Float): " + float_error);
+  return type_error(
+      "failed to extract enum NumericValue ('Integer | Float')\n- variant Integer "
+      "(Integer): " +
+      integer_error + "\n- variant Float (Float): " + float_error);
 }
 
 Result<Ref> number_lit_new(PyTypeObject*, const Bound& args) {
@@ -142,62 +153,13 @@ Result<Ref> get_dtype(PyObject* self) {
 
 // ---- DataType -------------------------------------------------------------------------------
 
-using DataTypeValue = uint8_t;  // 0 FLOAT, 1 INTEGER
+constexpr const char* kDataTypeNames[] = {"FLOAT", "INTEGER"};
+const EnumSpec kDataType{"DataType", "The type of a number literal: FLOAT or INTEGER.",
+                         kDataTypeNames, 2};
 
-PyObject* data_type_repr(PyObject* self) {
-  return PyUnicode_FromString(value_of<DataTypeValue>(self) ? "DataType.INTEGER"
-                                                            : "DataType.FLOAT");
-}
+PyTypeObject* data_type_type() { return enum_type(kDataType); }
 
-PyObject* data_type_int(PyObject* self) { return PyLong_FromLong(value_of<DataTypeValue>(self)); }
-
-Py_hash_t data_type_hash(PyObject* self) { return value_of<DataTypeValue>(self); }
-
-PyTypeObject* data_type_type();
-
-PyObject* data_type_richcompare(PyObject* self, PyObject* other, int op) {
-  if (op != Py_EQ && op != Py_NE) Py_RETURN_NOTIMPLEMENTED;
-  long mine = value_of<DataTypeValue>(self);
-  bool same;
-  Ref index = Ref::steal(PyNumber_Index(other));
-  if (index) {
-    int overflow = 0;
-    long long theirs = PyLong_AsLongLongAndOverflow(index.get(), &overflow);
-    if (theirs == -1 && PyErr_Occurred()) return nullptr;
-    same = overflow == 0 && theirs == mine;
-  } else {
-    PyErr_Clear();
-    if (Py_TYPE(other) != data_type_type()) Py_RETURN_NOTIMPLEMENTED;
-    same = value_of<DataTypeValue>(other) == mine;
-  }
-  return PyBool_FromLong((op == Py_EQ) == same);
-}
-
-PyTypeObject* data_type_type() {
-  static PyTypeObject* type = [] {
-    PyTypeObject* t =
-        wrapper_type<DataTypeValue>("DataType", "The type of a number literal: FLOAT or INTEGER.")
-            .slot(Py_tp_repr, reinterpret_cast<void*>(data_type_repr))
-            .slot(Py_nb_int, reinterpret_cast<void*>(data_type_int))
-            .slot(Py_tp_hash, reinterpret_cast<void*>(data_type_hash))
-            .slot(Py_tp_richcompare, reinterpret_cast<void*>(data_type_richcompare))
-            .build();
-    if (t == nullptr) return t;
-    for (auto [name, v] : {std::pair{"FLOAT", 0}, std::pair{"INTEGER", 1}}) {
-      auto member = wrap<DataTypeValue>(t, static_cast<DataTypeValue>(v));
-      if (!member || PyObject_SetAttrString(reinterpret_cast<PyObject*>(t), name,
-                                            member.value().get()) < 0) {
-        return static_cast<PyTypeObject*>(nullptr);
-      }
-    }
-    return t;
-  }();
-  return type;
-}
-
-Result<Ref> data_type_object(bool integer) {
-  return wrap<DataTypeValue>(data_type_type(), integer ? 1 : 0);
-}
+Result<Ref> data_type_object(bool integer) { return enum_member(kDataType, integer ? 1 : 0); }
 
 // ---- Placeholder ----------------------------------------------------------------------------
 
@@ -220,10 +182,12 @@ const Constructor kPlaceholderNew{
 // ---- Range ----------------------------------------------------------------------------------
 
 PyObject* range_repr(PyObject* self) {
-  return guard([&]() -> Result<Ref> { return new_string(print_range(value_of<Range>(self), Form::Repr)); });
+  return guard(
+      [&]() -> Result<Ref> { return new_string(print_range(value_of<Range>(self), Form::Repr)); });
 }
 PyObject* range_str(PyObject* self) {
-  return guard([&]() -> Result<Ref> { return new_string(print_range(value_of<Range>(self), Form::Str)); });
+  return guard(
+      [&]() -> Result<Ref> { return new_string(print_range(value_of<Range>(self), Form::Str)); });
 }
 Result<Ref> get_start(PyObject* self) { return wrap(value_of<Range>(self).start); }
 Result<Ref> get_end(PyObject* self) { return wrap(value_of<Range>(self).end); }
@@ -264,14 +228,16 @@ Result<BelongTo> to_belong_to(PyObject* object) {
     switch ((*array)->kind()) {
       case ExprKind::Placeholder:
       case ExprKind::Element:
-      case ExprKind::Subscript: return BelongTo(*array);  // ndim >= 1: scalars took step 3
+      case ExprKind::Subscript:
+        return BelongTo(*array);  // ndim >= 1: scalars took step 3
       case ExprKind::NumberLit:
       case ExprKind::DecisionVar:
       case ExprKind::ArrayLength:
       case ExprKind::UnaryOp:
       case ExprKind::BinaryOp:
       case ExprKind::CommutativeOp:
-      case ExprKind::ReductionOp: break;
+      case ExprKind::ReductionOp:
+        break;
     }
   }
   return type_error("failed to convert into a set");
@@ -299,7 +265,8 @@ Result<Ref> get_belong_to(PyObject* self) {
 // ---- decision variables ---------------------------------------------------------------------
 
 Result<korvex::Bound> to_bound(PyObject* object) {
-  if (auto expr = to_expression(object)) return korvex::Bound{korvex::Bound::Kind::Expression, *expr};
+  if (auto expr = to_expression(object))
+    return korvex::Bound{korvex::Bound::Kind::Expression, *expr};
   PyErr_Clear();
   if (const Expr* array = expr_of(object)) {
     const Expr& e = *array;
@@ -338,17 +305,17 @@ Result<Ref> decision_var_new(PyTypeObject*, const Bound& args) {
   KX_TRY_ASSIGN(latex, argument("latex", to_optional_string(args[next])));
   KX_TRY_ASSIGN(description, argument("description", to_optional_string(args[next + 1])));
   KX_TRY_ASSIGN(var, make_decision_var(K, std::move(name), std::move(shape), std::move(lower),
-                                       std::move(upper), std::move(latex),
-                                       std::move(description)));
+                                       std::move(upper), std::move(latex), std::move(description)));
   return wrap(std::move(var));
 }
 
-#define KX_VAR_NEW(Class, Kind)                                                              \
-  const Constructor k##Class##New {                                                          \
-    Signature(#Class "(name, *, shape=None, lower_bound, upper_bound, latex=None, "          \
-                     "description=None)",                                                    \
-              #Class ".__new__()"),                                                          \
-        decision_var_new<VarKind::Kind>                                                      \
+#define KX_VAR_NEW(Class, Kind)                                              \
+  const Constructor k##Class##New {                                          \
+    Signature(#Class                                                         \
+              "(name, *, shape=None, lower_bound, upper_bound, latex=None, " \
+              "description=None)",                                           \
+              #Class ".__new__()"),                                          \
+        decision_var_new<VarKind::Kind>                                      \
   }
 const Constructor kBinaryVarNew{
     Signature("BinaryVar(name, *, shape=None, latex=None, description=None)",
@@ -388,8 +355,7 @@ Result<Ref> array_length_new(PyTypeObject*, const Bound& args) {
   return wrap(std::move(length));
 }
 const Constructor kArrayLengthNew{
-    Signature("ArrayLength(array, axis, *, latex=None, description=None)",
-              "ArrayLength.__new__()"),
+    Signature("ArrayLength(array, axis, *, latex=None, description=None)", "ArrayLength.__new__()"),
     array_length_new};
 
 Result<Ref> get_array(PyObject* self) { return wrap(self_expr(self)->as<ArrayLength>().array); }
@@ -432,11 +398,12 @@ PyTypeObject* build_operand_type(ExprClass c) {
       b.property("description", property_getter<get_description>);
       b.property("shape", property_getter<get_shape>);
       b.method(method_def<kPlaceholderLenAt>());
+      add_subscript_slot(b, c);
       return b.build();
     }
     case ExprClass::Element: {
-      TypeBuilder b = expression_type_builder(c, "A named index that runs over a set.",
-                                              &kElementNew.sig);
+      TypeBuilder b =
+          expression_type_builder(c, "A named index that runs over a set.", &kElementNew.sig);
       add_new(b, constructor<kElementNew>);
       b.property("name", property_getter<get_name>);
       b.property("ndim", property_getter<get_ndim>);
@@ -444,6 +411,7 @@ PyTypeObject* build_operand_type(ExprClass c) {
       b.property("description", property_getter<get_description>);
       b.property("shape", property_getter<get_shape>);
       b.method(method_def<kElementLenAt>());
+      add_subscript_slot(b, c);
       return b.build();
     }
     case ExprClass::BinaryVar:
@@ -454,12 +422,11 @@ PyTypeObject* build_operand_type(ExprClass c) {
       const Constructor* ctor[] = {&kBinaryVarNew, &kIntegerVarNew, &kContinuousVarNew,
                                    &kSemiIntegerVarNew, &kSemiContinuousVarNew};
       PyObject* (*news[])(PyTypeObject*, PyObject*, PyObject*) = {
-          constructor<kBinaryVarNew>, constructor<kIntegerVarNew>,
-          constructor<kContinuousVarNew>, constructor<kSemiIntegerVarNew>,
-          constructor<kSemiContinuousVarNew>};
+          constructor<kBinaryVarNew>, constructor<kIntegerVarNew>, constructor<kContinuousVarNew>,
+          constructor<kSemiIntegerVarNew>, constructor<kSemiContinuousVarNew>};
       size_t i = static_cast<size_t>(c) - static_cast<size_t>(ExprClass::BinaryVar);
-      TypeBuilder b = expression_type_builder(c, "A decision variable, chosen by the solver.",
-                                              &ctor[i]->sig);
+      TypeBuilder b =
+          expression_type_builder(c, "A decision variable, chosen by the solver.", &ctor[i]->sig);
       add_new(b, news[i]);
       b.property("name", property_getter<get_name>);
       b.property("ndim", property_getter<get_ndim>);
@@ -469,6 +436,7 @@ PyTypeObject* build_operand_type(ExprClass c) {
         b.property("lower_bound", property_getter<get_lower_bound>);
         b.property("upper_bound", property_getter<get_upper_bound>);
       }
+      add_subscript_slot(b, c);
       return b.build();
     }
     case ExprClass::Subscript: {
@@ -478,11 +446,12 @@ PyTypeObject* build_operand_type(ExprClass c) {
       b.property("ndim", property_getter<get_ndim>);
       b.property("shape", property_getter<get_shape>);
       b.method(method_def<kSubscriptLenAt>());
+      add_subscript_slot(b, c);
       return b.build();
     }
     case ExprClass::ArrayLength: {
-      TypeBuilder b = expression_type_builder(c, "The length of one axis of an array.",
-                                              &kArrayLengthNew.sig);
+      TypeBuilder b =
+          expression_type_builder(c, "The length of one axis of an array.", &kArrayLengthNew.sig);
       add_new(b, constructor<kArrayLengthNew>);
       b.property("array", property_getter<get_array>);
       b.property("axis", property_getter<get_axis>);
@@ -503,7 +472,8 @@ PyTypeObject* build_operand_type(ExprClass c) {
     case ExprClass::PowOp:
     case ExprClass::SumOp:
     case ExprClass::ProdOp:
-    case ExprClass::Count: break;
+    case ExprClass::Count:
+      break;
   }
   return build_operator_type(c);
 }

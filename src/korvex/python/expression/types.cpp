@@ -28,28 +28,32 @@ namespace {
 PyObject* expr_repr(PyObject* self) {
   return guard([&]() -> Result<Ref> {
     std::string text = print(value_of<Expr>(self), Form::Repr);
-    return Ref::steal(PyUnicode_FromStringAndSize(text.data(), static_cast<Py_ssize_t>(text.size())));
+    return Ref::steal(
+        PyUnicode_FromStringAndSize(text.data(), static_cast<Py_ssize_t>(text.size())));
   });
 }
 
 PyObject* expr_str(PyObject* self) {
   return guard([&]() -> Result<Ref> {
     std::string text = print(value_of<Expr>(self), Form::Str);
-    return Ref::steal(PyUnicode_FromStringAndSize(text.data(), static_cast<Py_ssize_t>(text.size())));
+    return Ref::steal(
+        PyUnicode_FromStringAndSize(text.data(), static_cast<Py_ssize_t>(text.size())));
   });
 }
 
 PyObject* cond_repr(PyObject* self) {
   return guard([&]() -> Result<Ref> {
     std::string text = print(value_of<Cond>(self), Form::Repr);
-    return Ref::steal(PyUnicode_FromStringAndSize(text.data(), static_cast<Py_ssize_t>(text.size())));
+    return Ref::steal(
+        PyUnicode_FromStringAndSize(text.data(), static_cast<Py_ssize_t>(text.size())));
   });
 }
 
 PyObject* cond_str(PyObject* self) {
   return guard([&]() -> Result<Ref> {
     std::string text = print(value_of<Cond>(self), Form::Str);
-    return Ref::steal(PyUnicode_FromStringAndSize(text.data(), static_cast<Py_ssize_t>(text.size())));
+    return Ref::steal(
+        PyUnicode_FromStringAndSize(text.data(), static_cast<Py_ssize_t>(text.size())));
   });
 }
 
@@ -115,7 +119,9 @@ Result<Ref> get_reduction_operand(PyObject* self) {
   return wrap(operand_of(self)->as<ReductionOp>().operand);
 }
 
-Result<Ref> get_cond_left(PyObject* self) { return wrap(value_of<Cond>(self)->as<ComparisonOp>().left); }
+Result<Ref> get_cond_left(PyObject* self) {
+  return wrap(value_of<Cond>(self)->as<ComparisonOp>().left);
+}
 Result<Ref> get_cond_right(PyObject* self) {
   return wrap(value_of<Cond>(self)->as<ComparisonOp>().right);
 }
@@ -130,7 +136,6 @@ Result<Ref> get_cond_terms(PyObject* self) {
   return out;
 }
 
-
 template <ExprClass C>
 PyTypeObject* expr_type_getter() {
   return expr_type(C);
@@ -143,14 +148,16 @@ PyTypeObject* cond_type_getter() {
 
 template <size_t... I>
 bool register_expr_classes(std::index_sequence<I...>) {
-  (register_class(class_name(static_cast<ExprClass>(I)), expr_type_getter<static_cast<ExprClass>(I)>),
+  (register_class(class_name(static_cast<ExprClass>(I)),
+                  expr_type_getter<static_cast<ExprClass>(I)>),
    ...);
   return true;
 }
 
 template <size_t... I>
 bool register_cond_classes(std::index_sequence<I...>) {
-  (register_class(class_name(static_cast<CondClass>(I)), cond_type_getter<static_cast<CondClass>(I)>),
+  (register_class(class_name(static_cast<CondClass>(I)),
+                  cond_type_getter<static_cast<CondClass>(I)>),
    ...);
   return true;
 }
@@ -166,8 +173,8 @@ TypeBuilder expression_type_builder(ExprClass c, const char* doc, const Signatur
   builder.slot(Py_tp_repr, reinterpret_cast<void*>(expr_repr));
   builder.slot(Py_tp_str, reinterpret_cast<void*>(expr_str));
   if (c != ExprClass::NumberLit) {
-    builder.method(expr_set_latex_def(
-        c, std::make_index_sequence<static_cast<size_t>(ExprClass::Count)>()));
+    builder.method(
+        expr_set_latex_def(c, std::make_index_sequence<static_cast<size_t>(ExprClass::Count)>()));
   }
   add_operator_slots(builder, c);
   return builder;
@@ -214,7 +221,8 @@ PyTypeObject* build_operator_type(ExprClass c) {
     case ExprClass::SemiContinuousVar:
     case ExprClass::Subscript:
     case ExprClass::ArrayLength:
-    case ExprClass::Count: break;
+    case ExprClass::Count:
+      break;
   }
   return builder.build();
 }

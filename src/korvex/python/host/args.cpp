@@ -82,8 +82,8 @@ Result<void> Bound::bind_keyword(const Signature& sig, PyObject* key, PyObject* 
     if (params[i].name.size() == static_cast<size_t>(size) &&
         std::memcmp(params[i].name.data(), name, static_cast<size_t>(size)) == 0) {
       if (values_[i] != nullptr) {
-        return type_error(sig.function() + " got multiple values for argument '" +
-                          params[i].name + "'");
+        return type_error(sig.function() + " got multiple values for argument '" + params[i].name +
+                          "'");
       }
       values_[i] = value;
       return {};

@@ -9,19 +9,32 @@ ExceptionClasses& exception_classes() {
 
 PyObject* exception_class(ErrorKind kind) {
   switch (kind) {
-    case ErrorKind::Modeling: return exception_classes().modeling;
-    case ErrorKind::Type: return PyExc_TypeError;
-    case ErrorKind::Value: return PyExc_ValueError;
-    case ErrorKind::Index: return PyExc_IndexError;
-    case ErrorKind::ZeroDivision: return PyExc_ZeroDivisionError;
-    case ErrorKind::Attribute: return PyExc_AttributeError;
-    case ErrorKind::Recursion: return PyExc_RecursionError;
-    case ErrorKind::Overflow: return PyExc_OverflowError;
-    case ErrorKind::Runtime: return PyExc_RuntimeError;
-    case ErrorKind::Import: return PyExc_ImportError;
-    case ErrorKind::ProtobufSerialization: return exception_classes().protobuf_serialization;
-    case ErrorKind::ProtobufDeserialization: return exception_classes().protobuf_deserialization;
-    case ErrorKind::PythonSet: return nullptr;
+    case ErrorKind::Modeling:
+      return exception_classes().modeling;
+    case ErrorKind::Type:
+      return PyExc_TypeError;
+    case ErrorKind::Value:
+      return PyExc_ValueError;
+    case ErrorKind::Index:
+      return PyExc_IndexError;
+    case ErrorKind::ZeroDivision:
+      return PyExc_ZeroDivisionError;
+    case ErrorKind::Attribute:
+      return PyExc_AttributeError;
+    case ErrorKind::Recursion:
+      return PyExc_RecursionError;
+    case ErrorKind::Overflow:
+      return PyExc_OverflowError;
+    case ErrorKind::Runtime:
+      return PyExc_RuntimeError;
+    case ErrorKind::Import:
+      return PyExc_ImportError;
+    case ErrorKind::ProtobufSerialization:
+      return exception_classes().protobuf_serialization;
+    case ErrorKind::ProtobufDeserialization:
+      return exception_classes().protobuf_deserialization;
+    case ErrorKind::PythonSet:
+      return nullptr;
   }
   return PyExc_SystemError;
 }
@@ -35,9 +48,8 @@ void raise(const Error& error) {
   }
   PyObject* type = exception_class(error.kind);
   if (type == nullptr) type = PyExc_SystemError;
-  Ref message = Ref::steal(
-      PyUnicode_DecodeUTF8(error.message.data(), static_cast<Py_ssize_t>(error.message.size()),
-                           "replace"));
+  Ref message = Ref::steal(PyUnicode_DecodeUTF8(
+      error.message.data(), static_cast<Py_ssize_t>(error.message.size()), "replace"));
   if (!message) return;
   PyErr_SetObject(type, message.get());
 }

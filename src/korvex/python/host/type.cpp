@@ -48,8 +48,8 @@ PyTypeObject* TypeBuilder::build() {
   if (properties->size() > 1) slots.push_back(PyType_Slot{Py_tp_getset, properties->data()});
   slots.push_back(PyType_Slot{0, nullptr});
   auto* stored_slots = new std::vector<PyType_Slot>(std::move(slots));
-  auto* spec = new PyType_Spec{name->c_str(), basicsize_, 0, Py_TPFLAGS_DEFAULT,
-                               stored_slots->data()};
+  auto* spec =
+      new PyType_Spec{name->c_str(), basicsize_, 0, Py_TPFLAGS_DEFAULT, stored_slots->data()};
   return reinterpret_cast<PyTypeObject*>(PyType_FromSpec(spec));
 }
 

@@ -72,8 +72,7 @@ PyObject* no_constructor(PyTypeObject*, PyObject*, PyObject*);
 // A wrapper object: PyObject_HEAD followed by one C++ value.
 template <class T>
 struct Wrapper {
-  PyObject_HEAD
-  T value;
+  PyObject_HEAD T value;
 };
 
 template <class T>
@@ -135,10 +134,12 @@ const std::vector<PyMethodDef>& registered_functions();
 const std::vector<std::pair<const char*, PyTypeObject* (*)()>>& registered_classes();
 
 // Defines a module function body's Callable and registers it at static initialisation.
-#define KX_REGISTER_FUNCTION(callable) \
-  static const bool kx_registered_##callable = (::korvex::py::register_function(::korvex::py::method_def<callable>()), true)
+#define KX_REGISTER_FUNCTION(callable)         \
+  static const bool kx_registered_##callable = \
+      (::korvex::py::register_function(::korvex::py::method_def<callable>()), true)
 
-#define KX_REGISTER_CLASS(name, type_getter) \
-  static const bool kx_registered_class_##type_getter = (::korvex::py::register_class(name, type_getter), true)
+#define KX_REGISTER_CLASS(name, type_getter)            \
+  static const bool kx_registered_class_##type_getter = \
+      (::korvex::py::register_class(name, type_getter), true)
 
 }  // namespace korvex::py
