@@ -357,3 +357,19 @@ def test_building_and_dropping_does_not_leak():
         work()
     assert (sys.getrefcount(meta), sys.getrefcount(big)) == refs
     assert resident_bytes() - start < 16 * 2**20
+
+
+def test_a_sample_set_in_its_own_metadata_is_collected():
+    import gc
+    import weakref
+
+    record = kx.Record({"x": [np.zeros(2)]}, [1])
+    evaluation = kx.Evaluation(objective=[0.0])
+    ss = kx.SampleSet(record=record, evaluation=evaluation, measuring_time=kx.MeasuringTime())
+    holder = type("Holder", (), {})()
+    ss.metadata["self"] = ss
+    ss.metadata["holder"] = holder
+    alive = weakref.ref(holder)
+    del ss, holder
+    gc.collect()
+    assert alive() is None
