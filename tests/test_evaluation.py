@@ -132,3 +132,20 @@ def test_comparison():
 def test_text_form(kwargs, text):
     e = kx.Evaluation(**kwargs)
     assert repr(e) == text and str(e) == text
+
+
+def test_without_numpy_the_arrays_cannot_be_made():
+    import subprocess
+    import sys
+
+    code = ("import sys; sys.modules['numpy'] = None\n"
+            "import korvex\n"
+            "e = korvex.Evaluation(energy=[1.0])\n"
+            "print(repr(e))\n"
+            "try:\n    e.energy\nexcept ImportError as error:\n    print(error)\n")
+    out = subprocess.run([sys.executable, "-c", code], capture_output=True, text=True, check=True).stdout
+    assert out.splitlines() == [
+        "Evaluation(energy=[1.0], objective=[], constraint_violations={}, constraint_forall={}, "
+        "constraint_values=[], penalty={})",
+        "Failed to access NumPy array API capsule",
+    ]

@@ -1,4 +1,5 @@
 import inspect
+import types
 
 import pytest
 
@@ -52,15 +53,22 @@ def test_classes_report_the_module():
             assert obj.__name__ == name
 
 
+NO_CONSTRUCTOR = {"DataType", "Range", "Subscript", "DummyIndexedVar", "ProblemSense",
+                  "ConstraintSense"} | {n for n in CLASSES if n.endswith("Op")}
+
+
 def test_every_callable_has_a_signature():
     for name in kx.__all__:
         obj = getattr(kx, name)
-        if callable(obj) and not (isinstance(obj, type) and issubclass(obj, Exception)):
-            members = [obj] if not isinstance(obj, type) else [
-                m for m in vars(obj).values() if callable(m) and getattr(m, "__doc__", None)
-                and not isinstance(m, type)]
-            for member in members:
-                if isinstance(member, type) or member.__doc__ is None:
-                    continue
-                if "\n--\n\n" in (member.__doc__ or ""):
-                    inspect.signature(member)
+        if isinstance(obj, types.BuiltinFunctionType):
+            inspect.signature(obj)
+        elif isinstance(obj, type) and not issubclass(obj, Exception):
+            for member in vars(obj):
+                if not member.startswith("__") and callable(getattr(obj, member)):
+                    inspect.signature(getattr(obj, member))
+            if name in NO_CONSTRUCTOR:
+                with pytest.raises(TypeError, match="^No constructor defined$"):
+                    obj()
+            else:
+                assert obj.__text_signature__.startswith("(")
+                inspect.signature(obj)

@@ -80,9 +80,10 @@ def test_num_occurrences_errors(counts, exc, message):
 
 
 def test_getters_return_new_objects_and_keys_come_sorted():
-    record = kx.Record({"b": [DENSE], "a": [DENSE]}, [1])
+    record = kx.Record({"é": [DENSE], "b": [DENSE], "a": [DENSE], "B": [DENSE]}, [1])
     first, second = record.solution, record.solution
-    assert list(first) == ["a", "b"]
+    assert list(first) == ["B", "a", "b", "é"]  # by UTF-8 bytes
+    assert repr(record).startswith("Record(solution={'B': ")
     assert first is not second and first["a"][0] is not second["a"][0]
     first["a"][0][0, 0] = 99.0
     assert record.solution["a"][0][0, 0] == 0.0

@@ -326,3 +326,50 @@ def test_concatenate_errors(sets, exc, message):
 def test_concatenate_dense_single_set_passes():
     d = make().to_dense()
     assert kx.concatenate([d]) == d
+
+
+def resident_bytes():
+    with open("/proc/self/statm") as f:
+        return int(f.read().split()[1]) * 4096
+
+
+@pytest.mark.skipif(not __import__("os").path.exists("/proc/self/statm"), reason="needs /proc")
+def test_building_and_dropping_does_not_leak():
+    import sys
+
+    meta = {"m": 1}
+    big = np.arange(1000.0)
+    s = kx.SampleSet(kx.Record({"x": [big]}, [1]), kx.Evaluation(energy=[1.0], objective=[2.0], constraint_violations={"c": [0.0]},
+                                                               penalty={"p": big}),
+                     kx.MeasuringTime(), meta)
+
+    def work():
+        kx.Record({"x": [big, big]}, [1, 2]).to_sparse().to_dense().to_json()
+        s.feasible(), s.infeasible(), s.lowest(), s.to_dense(), kx.concatenate([s]), s.to_dict()
+        kx.SampleSet.from_dict(s.to_dict()), repr(s), s.record.solution, s.evaluation.to_dict()
+        kx.Evaluation.from_json(s.evaluation.to_json())
+
+    for _ in range(200):
+        work()
+    refs = sys.getrefcount(meta), sys.getrefcount(big)
+    start = resident_bytes()
+    for _ in range(3000):  # each round allocates well over 50 kB; a leak would show in megabytes
+        work()
+    assert (sys.getrefcount(meta), sys.getrefcount(big)) == refs
+    assert resident_bytes() - start < 16 * 2**20
+
+
+def test_a_sample_set_in_its_own_metadata_is_collected():
+    import gc
+    import weakref
+
+    record = kx.Record({"x": [np.zeros(2)]}, [1])
+    evaluation = kx.Evaluation(objective=[0.0])
+    ss = kx.SampleSet(record=record, evaluation=evaluation, measuring_time=kx.MeasuringTime())
+    holder = type("Holder", (), {})()
+    ss.metadata["self"] = ss
+    ss.metadata["holder"] = holder
+    alive = weakref.ref(holder)
+    del ss, holder
+    gc.collect()
+    assert alive() is None

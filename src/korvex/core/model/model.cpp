@@ -3,6 +3,7 @@
 #include <unordered_set>
 
 #include "korvex/core/expression/equality.hpp"
+#include "korvex/core/expression/walk.hpp"
 #include "korvex/core/print/printer.hpp"
 
 namespace korvex {
@@ -34,69 +35,20 @@ class ExprSet {
 };
 
 // The elements an expression binds (reduction indices) and leaves free.
-class ElementCollector {
+class ElementCollector : public Walker<ElementCollector> {
  public:
   ExprSet bound;
   ExprSet free;
 
-  void visit(const Expr& e) {
-    switch (e->kind()) {
-      case ExprKind::NumberLit:
-      case ExprKind::Placeholder:
-      case ExprKind::DecisionVar:
-        return;
-      case ExprKind::Element:
-        if (!bound.contains(e)) free.insert(e);
-        visit_set(e);
-        return;
-      case ExprKind::Subscript: {
-        const auto& s = e->as<Subscript>();
-        visit(s.variable);
-        for (const Expr& t : s.subscripts) visit(t);
-        return;
-      }
-      case ExprKind::ArrayLength:
-        visit(e->as<ArrayLength>().array);
-        return;
-      case ExprKind::UnaryOp:
-        visit(e->as<UnaryOp>().operand);
-        return;
-      case ExprKind::BinaryOp:
-        visit(e->as<BinaryOp>().left);
-        visit(e->as<BinaryOp>().right);
-        return;
-      case ExprKind::CommutativeOp:
-        for (const Expr& t : e->as<CommutativeOp>().terms) visit(t);
-        return;
-      case ExprKind::ReductionOp: {
-        const auto& r = e->as<ReductionOp>();
-        bound.insert(r.index);
-        visit_set(r.index);
-        if (r.condition) visit(r.condition);
-        visit(r.operand);
-        return;
-      }
-    }
+  void on_element(const Expr& e) {
+    if (!bound.contains(e)) free.insert(e);
+    walk_set(e);
   }
-
-  void visit(const Cond& c) {
-    if (const auto* cmp = c->get_if<ComparisonOp>()) {
-      visit(cmp->left);
-      visit(cmp->right);
-      return;
-    }
-    for (const Cond& t : c->as<LogicalOp>().terms) visit(t);
-  }
-
- private:
-  void visit_set(const Expr& element) {
-    const BelongTo& set = element->as<Element>().belong_to;
-    if (const Range* r = std::get_if<Range>(&set)) {
-      visit(r->start);
-      visit(r->end);
-    } else {
-      visit(std::get<Expr>(set));
-    }
+  void on_reduction(const ReductionOp& r) {
+    bound.insert(r.index);
+    walk_set(r.index);
+    if (r.condition) walk(r.condition);
+    walk(r.operand);
   }
 };
 
@@ -145,75 +97,26 @@ Result<void> check_free_elements(const ForallList& forall, const ElementCollecto
 }
 
 // The variables of a problem for the duplicated-name check, by name, first seen kept.
-class VariableVisitor {
+class VariableVisitor : public Walker<VariableVisitor> {
  public:
   std::map<std::string, Expr> seen;
   std::vector<std::string> clashes;
   bool checking = false;
 
-  void visit(const Expr& e) {
-    switch (e->kind()) {
-      case ExprKind::NumberLit:
-        return;
-      case ExprKind::Placeholder:
-        meet(e, e->as<Placeholder>().name);
-        return;
-      case ExprKind::DecisionVar:
-        meet(e, e->as<DecisionVar>().name);
-        return;
-      case ExprKind::Element:
-        visit_element(e);
-        return;
-      case ExprKind::Subscript: {
-        const auto& s = e->as<Subscript>();
-        visit(s.variable);
-        for (const Expr& t : s.subscripts) visit(t);
-        return;
-      }
-      case ExprKind::ArrayLength:
-        visit(e->as<ArrayLength>().array);
-        return;
-      case ExprKind::UnaryOp:
-        visit(e->as<UnaryOp>().operand);
-        return;
-      case ExprKind::BinaryOp:
-        visit(e->as<BinaryOp>().left);
-        visit(e->as<BinaryOp>().right);
-        return;
-      case ExprKind::CommutativeOp:
-        for (const Expr& t : e->as<CommutativeOp>().terms) visit(t);
-        return;
-      case ExprKind::ReductionOp: {
-        const auto& r = e->as<ReductionOp>();
-        visit_element(r.index);
-        if (r.condition) visit(r.condition);
-        visit(r.operand);
-        return;
-      }
-    }
-  }
-
-  void visit(const Cond& c) {
-    if (const auto* cmp = c->get_if<ComparisonOp>()) {
-      visit(cmp->left);
-      visit(cmp->right);
-      return;
-    }
-    for (const Cond& t : c->as<LogicalOp>().terms) visit(t);
-  }
-
- private:
-  void visit_element(const Expr& element) {
+  void on_placeholder(const Expr& e) { meet(e, e->as<Placeholder>().name); }
+  void on_decision_var(const Expr& e) { meet(e, e->as<DecisionVar>().name); }
+  // An element brings the expressions of its set first (a placeholder set is not a part of the
+  // check), then itself.
+  void on_element(const Expr& element) {
     const BelongTo& set = element->as<Element>().belong_to;
-    if (const Range* r = std::get_if<Range>(&set)) {
-      visit(r->start);
-      visit(r->end);
-    } else if (std::get<Expr>(set)->kind() != ExprKind::Placeholder) {
-      visit(std::get<Expr>(set));
+    if (std::holds_alternative<Range>(set) ||
+        std::get<Expr>(set)->kind() != ExprKind::Placeholder) {
+      walk_set(element);
     }
     meet(element, element->as<Element>().name);
   }
 
+ private:
   void meet(const Expr& variable, const std::string& name) {
     auto [it, inserted] = seen.emplace(name, variable);
     if (inserted || !checking) return;
@@ -239,15 +142,15 @@ Result<void> check_names(VariableVisitor& visitor) {
 void visit_constraints(VariableVisitor& v, const Problem& p, const std::string* skip) {
   for (const auto& [name, c] : p.constraints) {
     if (skip != nullptr && name == *skip) continue;
-    v.visit(c->left);
-    v.visit(c->right);
+    v.walk(c->left);
+    v.walk(c->right);
   }
 }
 
 void visit_penalties(VariableVisitor& v, const Problem& p, const std::string* skip) {
   for (const auto& [name, t] : p.custom_penalty_terms) {
     if (skip != nullptr && name == *skip) continue;
-    v.visit(t->expression);
+    v.walk(t->expression);
   }
 }
 
@@ -259,7 +162,7 @@ bool forall_is_valid(const ForallList& list) {
     if (!seen.insert(item.element)) return false;
     if (item.condition) {
       ElementCollector collector;
-      collector.visit(item.condition);
+      collector.walk(item.condition);
       for (const Expr& e : collector.free.items()) {
         if (!seen.contains(e)) return false;
       }
@@ -270,7 +173,7 @@ bool forall_is_valid(const ForallList& list) {
 
 Result<ConstraintPtr> make_constraint(std::string name, const Cond& condition, ForallList forall) {
   ElementCollector collector;
-  collector.visit(condition);
+  collector.walk(condition);
   KX_TRY(check_free_elements(forall, collector));
   const auto* cmp = condition->get_if<ComparisonOp>();
   ConstraintSense sense = ConstraintSense::Equal;
@@ -307,7 +210,7 @@ Result<ConstraintPtr> make_constraint(std::string name, const Cond& condition, F
 
 Result<PenaltyPtr> make_custom_penalty_term(std::string name, Expr expression, ForallList forall) {
   ElementCollector collector;
-  collector.visit(expression);
+  collector.walk(expression);
   KX_TRY(check_free_elements(forall, collector));
   if (!contains_decision_variable(expression)) {
     return modeling_error("the custom penalty term does not contain a decision variable");
@@ -329,7 +232,7 @@ Result<void> add_objective(Problem& problem, Expr objective) {
   visit_constraints(v, problem, nullptr);
   visit_penalties(v, problem, nullptr);
   v.checking = true;
-  v.visit(objective);
+  v.walk(objective);
   KX_TRY(check_names(v));
   problem.objective = std::move(objective);
   return {};
@@ -337,12 +240,12 @@ Result<void> add_objective(Problem& problem, Expr objective) {
 
 Result<void> add_constraint(Problem& problem, ConstraintPtr constraint) {
   VariableVisitor v;
-  v.visit(problem.objective);
+  v.walk(problem.objective);
   visit_constraints(v, problem, &constraint->name);
   visit_penalties(v, problem, nullptr);
   v.checking = true;
-  v.visit(constraint->left);
-  v.visit(constraint->right);
+  v.walk(constraint->left);
+  v.walk(constraint->right);
   KX_TRY(check_names(v));
   problem.constraints[constraint->name] = std::move(constraint);
   return {};
@@ -350,11 +253,11 @@ Result<void> add_constraint(Problem& problem, ConstraintPtr constraint) {
 
 Result<void> add_custom_penalty_term(Problem& problem, PenaltyPtr term) {
   VariableVisitor v;
-  v.visit(problem.objective);
+  v.walk(problem.objective);
   visit_constraints(v, problem, nullptr);
   visit_penalties(v, problem, &term->name);
   v.checking = true;
-  v.visit(term->expression);
+  v.walk(term->expression);
   KX_TRY(check_names(v));
   problem.custom_penalty_terms[term->name] = std::move(term);
   return {};

@@ -84,17 +84,21 @@ class Writer {
   }
 
   void numbers(const std::vector<double>& values) {
-    // Room for the longest form of every number, written in place and trimmed once.
-    size_t start = out.size();
-    out.resize(start + values.size() * (kMaxJsonNumber + 1) + 2);
-    char* p = out.data() + start;
+    // Numbers go through a stack buffer appended in blocks: no zero-filled worst-case resize
+    // and one capacity check per block rather than per number.
+    char block[4096];
+    char* p = block;
     *p++ = '[';
     for (size_t i = 0; i < values.size(); ++i) {
+      if (p > block + sizeof block - kMaxJsonNumber - 2) {
+        out.append(block, p);
+        p = block;
+      }
       if (i > 0) *p++ = ',';
       p = write_json_number(p, values[i]);
     }
     *p++ = ']';
-    out.resize(static_cast<size_t>(p - out.data()));
+    out.append(block, p);
   }
   void integers(const std::vector<uint64_t>& values) {
     array(values, [&](uint64_t v) { integer(v); });
@@ -159,6 +163,12 @@ std::string to_json(const Record& record) {
   w.key("solution");
   w.out += '{';
   if (is_dense(record)) {
+    // Most doubles take under 20 bytes; reserving once saves the copies of a growing buffer.
+    size_t elements = 0;
+    for (const auto& [name, samples] : std::get<DenseMap>(record.solution)) {
+      for (const NdArray& a : samples) elements += a.data.size();
+    }
+    w.out.reserve(elements * 20 + 64);
     w.key("Dense");
     w.object(std::get<DenseMap>(record.solution), [&](const std::vector<NdArray>& samples) {
       w.array(samples, [&](const NdArray& a) {

@@ -8,6 +8,8 @@
 #include "korvex/core/error.hpp"
 #include "korvex/python/host/ref.hpp"
 
+// The oldest NumPy the package supports (1.22); the same build then runs on 1.x and 2.x.
+#define NPY_TARGET_VERSION 0x0000000f
 #define PY_ARRAY_UNIQUE_SYMBOL korvex_numpy_array_api
 #ifndef KORVEX_NUMPY_DEFINES_TABLE
 #define NO_IMPORT_ARRAY

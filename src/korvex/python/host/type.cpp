@@ -19,7 +19,18 @@ TypeBuilder::TypeBuilder(const char* name, int basicsize, const char* doc, const
 
 TypeBuilder& TypeBuilder::slot(int id, void* function) {
   if (id == Py_tp_new) has_new_ = true;
+  for (PyType_Slot& existing : slots_) {
+    if (existing.slot == id) {  // a class replaces a shared slot, e.g. its own dealloc
+      existing.pfunc = function;
+      return *this;
+    }
+  }
   slots_.push_back(PyType_Slot{id, function});
+  return *this;
+}
+
+TypeBuilder& TypeBuilder::flags(unsigned long extra) {
+  flags_ |= extra;
   return *this;
 }
 
@@ -48,8 +59,8 @@ PyTypeObject* TypeBuilder::build() {
   if (properties->size() > 1) slots.push_back(PyType_Slot{Py_tp_getset, properties->data()});
   slots.push_back(PyType_Slot{0, nullptr});
   auto* stored_slots = new std::vector<PyType_Slot>(std::move(slots));
-  auto* spec =
-      new PyType_Spec{name->c_str(), basicsize_, 0, Py_TPFLAGS_DEFAULT, stored_slots->data()};
+  auto* spec = new PyType_Spec{name->c_str(), basicsize_, 0, static_cast<unsigned int>(flags_),
+                               stored_slots->data()};
   return reinterpret_cast<PyTypeObject*>(PyType_FromSpec(spec));
 }
 

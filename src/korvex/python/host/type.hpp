@@ -103,6 +103,8 @@ class TypeBuilder {
   // a class with a constructor passes the constructor's signature to prepend its first line.
   TypeBuilder(const char* name, int basicsize, const char* doc, const Signature* ctor = nullptr);
   TypeBuilder& slot(int id, void* function);
+  // Extra type flags, e.g. Py_TPFLAGS_HAVE_GC for a class that holds arbitrary Python objects.
+  TypeBuilder& flags(unsigned long extra);
   TypeBuilder& method(PyMethodDef def);
   TypeBuilder& property(const char* name, ::getter get, ::setter set = nullptr,
                         const char* doc = nullptr);
@@ -117,6 +119,7 @@ class TypeBuilder {
   std::vector<PyMethodDef> methods_;
   std::vector<PyGetSetDef> properties_;
   bool has_new_ = false;
+  unsigned long flags_ = Py_TPFLAGS_DEFAULT;
 };
 
 template <class T>

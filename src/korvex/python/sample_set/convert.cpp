@@ -44,10 +44,11 @@ Result<Time> to_time(PyObject* object) {
 
 Result<std::vector<double>> to_floats(PyObject* object) {
   std::vector<double> out;
-  // A one-dimensional float64 array is copied in one go rather than element by element.
+  // A one-dimensional float64 array is copied in one go rather than element by element; without
+  // NumPy nothing is an array, and the sequence protocol reads the rest.
   if (!PyList_Check(object) && !PyTuple_Check(object) && !PyUnicode_Check(object)) {
-    KX_TRY_ASSIGN(is_array, numpy::is_float64_array(object));
-    if (is_array && PyArray_NDIM(reinterpret_cast<PyArrayObject*>(object)) == 1) {
+    auto is_array = numpy::is_float64_array(object);
+    if (is_array && *is_array && PyArray_NDIM(reinterpret_cast<PyArrayObject*>(object)) == 1) {
       std::vector<uint64_t> shape;
       numpy::read_float64(object, shape, out);
       return out;

@@ -336,12 +336,42 @@ PyMethodDef static_method(PyMethodDef def) {
   return def;
 }
 
+// The metadata dict may hold the sample set itself, so the class takes part in garbage
+// collection: a cycle through the metadata is found and broken by replacing the dict.
+void sample_set_dealloc(PyObject* self) {
+  PyObject_GC_UnTrack(self);
+  PyTypeObject* type = Py_TYPE(self);
+  value_of<SampleSetValue>(self).~SampleSetValue();
+  type->tp_free(self);
+  Py_DECREF(type);
+}
+
+int sample_set_traverse(PyObject* self, visitproc visit, void* arg) {
+  Py_VISIT(value_of<SampleSetValue>(self).metadata.get());
+  Py_VISIT(Py_TYPE(self));
+  return 0;
+}
+
+int sample_set_clear(PyObject* self) {
+  Ref empty = Ref::steal(PyDict_New());
+  if (!empty) {
+    PyErr_Clear();
+    return 0;
+  }
+  value_of<SampleSetValue>(self).metadata = std::move(empty);
+  return 0;
+}
+
 PyTypeObject* build() {
   return wrapper_type<SampleSetValue>(
              "SampleSet",
              "What a solve returns: the samples, their evaluation, the measured times and "
              "free-form metadata (a dict held by reference).",
              &kNew)
+      .flags(Py_TPFLAGS_HAVE_GC)
+      .slot(Py_tp_dealloc, reinterpret_cast<void*>(sample_set_dealloc))
+      .slot(Py_tp_traverse, reinterpret_cast<void*>(sample_set_traverse))
+      .slot(Py_tp_clear, reinterpret_cast<void*>(sample_set_clear))
       .slot(Py_tp_new, reinterpret_cast<void*>(sample_set_new))
       .slot(Py_tp_repr, reinterpret_cast<void*>(sample_set_repr))
       .slot(Py_tp_str, reinterpret_cast<void*>(sample_set_repr))
