@@ -96,6 +96,33 @@ print(repr(call(kx.Placeholder, ("a",), kwargs)))
         "Placeholder(name='a', ndim=1, latex='Lxxx', description='Dyyy')")
 
 
+
+def test_index_that_relabels_the_indexed_array():
+    # The conversion of an index replaces the indexed object's own value through set_latex; the
+    # operation must not keep using the value it replaced.
+    source = """
+import korvex as kx
+N = kx.Placeholder("N")
+A = kx.Placeholder("A", ndim=2)
+X = kx.BinaryVar("X", shape=[N, N])
+
+class Relabels:
+    def __init__(self, target):
+        self.target = target
+    def __index__(self):
+        self.target.set_latex("L" + "x" * 40)
+        return 1
+
+for build in (lambda: A[Relabels(A), 0], lambda: X[Relabels(X), 0],
+              lambda: X[Relabels(X):, 0].sum(), lambda: A.len_at(Relabels(A)),
+              lambda: kx.ArrayLength(A, Relabels(A))):
+    print(str(build()))
+"""
+    assert run_isolated(source).split("\n")[:5] == [
+        "A[1, 0]", "X[1, 0]", "sum(__dummy_X_0 in [1..N), X[__dummy_X_0, 0])", "len(A, 1)",
+        "len(A, 1)"]
+
+
 # ---- names and reprs that UTF-8 cannot hold -----------------------------------------------------
 
 class SurrogateRepr:
