@@ -3,7 +3,7 @@ from typing import Any, Dict, List, Optional, Sequence, Tuple, Union
 
 import numpy
 import numpy.typing
-import pandas
+import pandas  # type: ignore[import-untyped]
 
 __version__: str
 __all__: list[str]
@@ -36,10 +36,10 @@ class _Expr:
     def __neg__(self) -> "Expression": ...
     def __eq__(self, other: _ExprLike) -> "EqualOp": ...  # type: ignore[override]
     def __ne__(self, other: _ExprLike) -> "NotEqualOp": ...  # type: ignore[override]
-    def __lt__(self, other: _ExprLike) -> "LessThanOp": ...
-    def __le__(self, other: _ExprLike) -> "LessThanEqualOp": ...
-    def __gt__(self, other: _ExprLike) -> "GreaterThanOp": ...
-    def __ge__(self, other: _ExprLike) -> "GreaterThanEqualOp": ...
+    def __lt__(self, other: _ExprLike) -> "LessThanOp": ...  # type: ignore[misc]
+    def __le__(self, other: _ExprLike) -> "LessThanEqualOp": ...  # type: ignore[misc]
+    def __gt__(self, other: _ExprLike) -> "GreaterThanOp": ...  # type: ignore[misc]
+    def __ge__(self, other: _ExprLike) -> "GreaterThanEqualOp": ...  # type: ignore[misc]
     def set_latex(self, latex: Optional[str] = None) -> None: ...
 
 class _Modulo:
