@@ -72,3 +72,19 @@ def test_every_callable_has_a_signature():
             else:
                 assert obj.__text_signature__.startswith("(")
                 inspect.signature(obj)
+
+
+def test_the_module_initialises_once_per_process():
+    import subprocess
+    import sys
+
+    code = ("import sys, korvex\n"
+            "del sys.modules['korvex']\n"
+            "try:\n"
+            "    import korvex\n"
+            "except ImportError as e:\n"
+            "    print('ImportError:', e)\n")
+    out = subprocess.run([sys.executable, "-c", code], capture_output=True, text=True,
+                         env={**__import__("os").environ, "PYTHONPATH": ":".join(sys.path)})
+    assert out.stdout.strip() == (
+        "ImportError: korvex may be initialised only once per interpreter process")

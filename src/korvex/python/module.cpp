@@ -86,8 +86,10 @@ constexpr const char* kClassOrder[] = {
 
 std::atomic<bool> initialised{false};
 
+// m_size 0 (not -1): the interpreter then calls the initialisation entry again on a second
+// import instead of copying a cached module, so the once-only rule can refuse it.
 PyModuleDef module_def = {
-    PyModuleDef_HEAD_INIT, "korvex", "", -1, nullptr, nullptr, nullptr, nullptr, nullptr};
+    PyModuleDef_HEAD_INIT, "korvex", "", 0, nullptr, nullptr, nullptr, nullptr, nullptr};
 
 // Sets module.name = value and appends name to __all__.
 bool add(PyObject* module, PyObject* all, const char* name, PyObject* value) {
