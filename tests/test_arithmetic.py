@@ -133,3 +133,27 @@ def test_operands_are_not_changed():
     before = tree(s)
     s + c, s * 2, -s, s - a
     assert tree(s) == before
+
+
+def test_sums_built_from_one_sum_stay_independent():
+    s = x + y
+    t = s + a
+    u = s + b  # a second append to the same sum must not see or disturb the first
+    v = t + c
+    assert tree(s) == ("+", ["x", "y"])
+    assert tree(t) == ("+", ["x", "y", "a"])
+    assert tree(u) == ("+", ["x", "y", "b"])
+    assert tree(v) == ("+", ["x", "y", "a", "c"])
+    assert kx.is_same(t + c, v) and not kx.is_same(u, t)
+    p = 2 * x * a
+    q, r = p * b, p * c
+    assert tree(q) == ("*", [2, "x", "a", "b"]) and tree(r) == ("*", [2, "x", "a", "c"])
+
+
+def test_long_sums_by_repeated_addition():
+    xs = [kx.BinaryVar(f"x{k}") for k in range(20000)]
+    total = 0
+    for v in xs:
+        total = total + v
+    assert len(total.terms) == 20000 and total.terms[-1].name == "x19999"
+    assert kx.is_same(total, sum(xs[1:], xs[0]))

@@ -115,15 +115,12 @@ Result<Expr> add_constant(const CommutativeOp& sum, const Number& constant) {
   return finish_sum(std::move(terms));
 }
 
-Result<Expr> append_term(const CommutativeOp& sum, const Expr& term) {
-  std::vector<Expr> terms;
-  terms.reserve(sum.terms.size() + 1);
-  terms = sum.terms;
-  if (!terms.empty() && literal(terms.back()) != nullptr) {
-    terms.insert(terms.end() - 1, term);
-  } else {
-    terms.push_back(term);
-  }
+// Appends a non-literal term to the sum node `sum`, before its literal if it ends with one.
+Result<Expr> append_to_sum(const Expr& sum, const Expr& term) {
+  const Terms& existing = sum->as<CommutativeOp>().terms;
+  if (existing.empty() || literal(existing.back()) == nullptr) return append_term(sum, term);
+  std::vector<Expr> terms = existing;
+  terms.insert(terms.end() - 1, term);
   return make_commutative(CommutativeKind::Add, std::move(terms));
 }
 
@@ -223,9 +220,9 @@ Result<Expr> add(const Expr& l, const Expr& r) {
   if (ls != nullptr) {
     if (rn != nullptr) return add_constant(*ls, *rn);
     if (rs != nullptr) return merge_sums(*ls, *rs);
-    return append_term(*ls, r);
+    return append_to_sum(l, r);
   }
-  if (rs != nullptr) return append_term(*rs, l);
+  if (rs != nullptr) return append_to_sum(r, l);
   return new_sum({l, r});
 }
 
@@ -254,16 +251,10 @@ Result<Expr> mul(const Expr& l, const Expr& r) {
   if (lp != nullptr) {
     if (rn != nullptr) return multiply_constant(*lp, *rn);
     if (rp != nullptr) return merge_products(*lp, *rp);
-    std::vector<Expr> terms = lp->terms;
-    terms.push_back(r);
-    return make_commutative(CommutativeKind::Mul, std::move(terms));
+    return append_term(l, r);
   }
   if (rn != nullptr) return new_product({r, l});
-  if (rp != nullptr) {
-    std::vector<Expr> terms = rp->terms;
-    terms.push_back(l);
-    return make_commutative(CommutativeKind::Mul, std::move(terms));
-  }
+  if (rp != nullptr) return append_term(r, l);
   return new_product({l, r});
 }
 

@@ -44,7 +44,11 @@ bool equal_data(const Node& a, const Node& b) {
     }
     case ExprKind::CommutativeOp: {
       const auto &x = a.as<CommutativeOp>(), &y = b.as<CommutativeOp>();
-      return x.kind == y.kind && equal(x.terms, y.terms);
+      if (x.kind != y.kind || x.terms.size() != y.terms.size()) return false;
+      for (size_t i = 0; i < x.terms.size(); ++i) {
+        if (!equal(x.terms[i], y.terms[i])) return false;
+      }
+      return true;
     }
     case ExprKind::ReductionOp: {
       const auto &x = a.as<ReductionOp>(), &y = b.as<ReductionOp>();

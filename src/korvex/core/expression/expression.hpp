@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <deque>
 #include <memory>
 #include <optional>
 #include <string>
@@ -131,10 +132,76 @@ struct BinaryOp {
   OptString latex;
 };
 
+// The terms of a sum, product, min or max. A node built by appending one term to another shares
+// the other's buffer and sees one term more, while the other still sees only its own prefix; so a
+// sum built term by term in a loop costs amortised O(1) a term rather than a copy of all terms.
+// A deque keeps references to earlier terms valid when a later node appends, and the iterator
+// reads by index, so no reader is disturbed by an append. Appends happen under the interpreter
+// lock only.
+class Terms {
+ public:
+  class Iterator {
+   public:
+    using value_type = Expr;
+    using difference_type = std::ptrdiff_t;
+    Iterator(const std::deque<Expr>* buffer, size_t index) : buffer_(buffer), index_(index) {}
+    const Expr& operator*() const { return (*buffer_)[index_]; }
+    const Expr* operator->() const { return &(*buffer_)[index_]; }
+    Iterator& operator++() {
+      ++index_;
+      return *this;
+    }
+    bool operator==(const Iterator& other) const { return index_ == other.index_; }
+    bool operator!=(const Iterator& other) const { return index_ != other.index_; }
+
+   private:
+    const std::deque<Expr>* buffer_;
+    size_t index_;
+  };
+
+  Terms() = default;
+  Terms(std::vector<Expr> terms)  // NOLINT: implicit, a list of terms is a Terms
+      : buffer_(std::make_shared<std::deque<Expr>>(std::make_move_iterator(terms.begin()),
+                                                   std::make_move_iterator(terms.end()))),
+        size_(buffer_->size()) {}
+
+  size_t size() const { return size_; }
+  bool empty() const { return size_ == 0; }
+  const Expr& operator[](size_t i) const { return (*buffer_)[i]; }
+  const Expr& front() const { return (*buffer_)[0]; }
+  const Expr& back() const { return (*buffer_)[size_ - 1]; }
+  Iterator begin() const { return Iterator(buffer_.get(), 0); }
+  Iterator end() const { return Iterator(buffer_.get(), size_); }
+  operator std::vector<Expr>() const {  // NOLINT: implicit, a copy of the terms as a list
+    if (!buffer_) return {};
+    return std::vector<Expr>(buffer_->begin(), buffer_->begin() + static_cast<ptrdiff_t>(size_));
+  }
+
+  // These terms and one more; shares the buffer when no other node has appended to it yet.
+  Terms appended(Expr term) const {
+    Terms out;
+    if (!buffer_) {
+      out.buffer_ = std::make_shared<std::deque<Expr>>();
+    } else if (buffer_->size() == size_) {
+      out.buffer_ = buffer_;
+    } else {
+      out.buffer_ = std::make_shared<std::deque<Expr>>(
+          buffer_->begin(), buffer_->begin() + static_cast<ptrdiff_t>(size_));
+    }
+    out.buffer_->push_back(std::move(term));
+    out.size_ = size_ + 1;
+    return out;
+  }
+
+ private:
+  std::shared_ptr<std::deque<Expr>> buffer_;
+  size_t size_ = 0;
+};
+
 enum class CommutativeKind : uint8_t { Add, Mul, Min, Max };
 struct CommutativeOp {
   CommutativeKind kind = CommutativeKind::Add;
-  std::vector<Expr> terms;
+  Terms terms;
   OptString latex;
 };
 
@@ -214,6 +281,10 @@ struct CondNode {
 // refused with a RecursionError.
 Result<Expr> make_expr(ExprData data);
 Result<Cond> make_cond(CondData data);
+
+// The commutative node `op` with `term` appended, its hash, depth and NaN flag updated from the
+// node's own in O(1).
+Result<Expr> append_term(const Expr& op, Expr term);
 
 // Shorthands for leaves that cannot fail.
 Expr number_expr(Number value);

@@ -109,8 +109,9 @@ Summary summarise(const ExprData& data) {
                    s.add(b.right);
                  },
                  [&](const CommutativeOp& c) {
+                   // A left fold over the terms, so appending one term updates it in O(1).
                    s.add_value(static_cast<uint64_t>(c.kind));
-                   s.add(c.terms);
+                   for (const Expr& t : c.terms) s.add(t);
                  },
                  [&](const ReductionOp& r) {
                    s.add_value(static_cast<uint64_t>(r.kind));
@@ -153,6 +154,21 @@ Result<Expr> make_expr(ExprData data) {
   if (s.depth >= kMaxDepth) return too_deep();
   auto node = std::make_shared<Node>();
   node->data = std::move(data);
+  node->hash = s.hash;
+  node->depth = s.depth + 1;
+  node->has_nan = s.has_nan;
+  return Expr(std::move(node));
+}
+
+Result<Expr> append_term(const Expr& op, Expr term) {
+  const auto& c = op->as<CommutativeOp>();
+  Summary s{op->hash};
+  s.depth = op->depth - 1;
+  s.has_nan = op->has_nan;
+  s.add(term);
+  if (s.depth >= kMaxDepth) return too_deep();
+  auto node = std::make_shared<Node>();
+  node->data = CommutativeOp{c.kind, c.terms.appended(std::move(term)), std::nullopt};
   node->hash = s.hash;
   node->depth = s.depth + 1;
   node->has_nan = s.has_nan;

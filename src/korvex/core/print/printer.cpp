@@ -226,7 +226,8 @@ class Printer {
   std::string_view times() const;
   void child(const Expr& expr);
   void child(const Cond& cond);
-  void children(const std::vector<Expr>& list, size_t from, std::string_view separator);
+  template <class List>
+  void children(const List& list, size_t from, std::string_view separator);
 
   void write(const Node& node);
   void write(const CondNode& node);
@@ -240,7 +241,7 @@ class Printer {
   void write_unary(const UnaryOp& op);
   void write_binary(const BinaryOp& op);
   void write_commutative(const CommutativeOp& op);
-  void write_addition(const std::vector<Expr>& terms);
+  void write_addition(const Terms& terms);
   bool is_subtracted(const Node& term) const;
   void write_subtracted(const Expr& term);
   void write_multiplication(const CommutativeOp& op);
@@ -309,7 +310,8 @@ void Printer::child(const Cond& cond) {
   write(*cond);
 }
 
-void Printer::children(const std::vector<Expr>& list, size_t from, std::string_view separator) {
+template <class List>
+void Printer::children(const List& list, size_t from, std::string_view separator) {
   for (size_t i = from; i < list.size(); ++i) {
     if (i > from) out_ += separator;
     child(list[i]);
@@ -544,7 +546,7 @@ void Printer::write_commutative(const CommutativeOp& op) {
 
 // A subtracted term is written after " - " (or "- " when it comes first, so that the sign of a
 // first term never eats text written before the addition).
-void Printer::write_addition(const std::vector<Expr>& terms) {
+void Printer::write_addition(const Terms& terms) {
   bool first = true;
   for (const Expr& term : terms) {
     if (is_subtracted(*term)) {

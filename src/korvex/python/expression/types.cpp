@@ -107,7 +107,7 @@ Result<Ref> get_operand(PyObject* self) { return wrap(operand_of(self)->as<Unary
 Result<Ref> get_left(PyObject* self) { return wrap(operand_of(self)->as<BinaryOp>().left); }
 Result<Ref> get_right(PyObject* self) { return wrap(operand_of(self)->as<BinaryOp>().right); }
 Result<Ref> get_terms(PyObject* self) {
-  return wrap_list(operand_of(self)->as<CommutativeOp>().terms);
+  return wrap_list(std::vector<Expr>(operand_of(self)->as<CommutativeOp>().terms));
 }
 Result<Ref> get_index(PyObject* self) { return wrap(operand_of(self)->as<ReductionOp>().index); }
 Result<Ref> get_condition(PyObject* self) {
