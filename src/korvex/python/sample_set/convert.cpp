@@ -176,8 +176,11 @@ Result<Ref> forall_array_map(const ForallMap& map) {
   return dict;
 }
 
-Result<PyObject*> dict_get(PyObject* dict, const char* key) {
-  PyObject* value = PyDict_GetItemString(dict, key);
+Result<Ref> dict_get(PyObject* dict, const char* key) {
+  Ref name = Ref::steal(PyUnicode_FromString(key));
+  if (!name) return python_error();
+  Ref value = Ref::borrow(PyDict_GetItemWithError(dict, name.get()));
+  if (!value && PyErr_Occurred()) return python_error();
   return value;
 }
 

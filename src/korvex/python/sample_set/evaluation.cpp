@@ -273,7 +273,7 @@ Result<Evaluation> evaluation_from_dict(PyObject* dict) {
   Evaluation e;
   for (int i = 0; i < 6; ++i) {
     KX_TRY_ASSIGN(value, dict_get(dict, kFields[i]));
-    if (value != nullptr) KX_TRY(read_field(e, i, value));
+    if (value) KX_TRY(read_field(e, i, value.get()));
   }
   return e;
 }

@@ -73,6 +73,10 @@ Result<std::optional<std::map<std::string, std::vector<T>>>> try_form(PyObject* 
 Result<NdArray> dense_from_python(PyObject* object) {
   KX_TRY_ASSIGN(is_array, numpy::is_float64_array(object));
   if (!is_array) return type_error("not a float64 array");
+  // NumPy 2 allows more axes than a record holds; such an array would not read back from JSON.
+  if (PyArray_NDIM(reinterpret_cast<PyArrayObject*>(object)) > static_cast<int>(kMaxAxes)) {
+    return type_error("too many axes");
+  }
   NdArray array;
   numpy::read_float64(object, array.shape, array.data);
   return array;
@@ -253,13 +257,13 @@ Result<Ref> record_to_dict(const Record& record) {
 Result<Record> record_from_dict(PyObject* dict) {
   Record record;
   KX_TRY_ASSIGN(solution, dict_get(dict, "solution"));
-  if (solution != nullptr) {
-    KX_TRY_ASSIGN(read, solution_from_python(solution));
+  if (solution) {
+    KX_TRY_ASSIGN(read, solution_from_python(solution.get()));
     record.solution = std::move(read);
   }
   KX_TRY_ASSIGN(counts, dict_get(dict, "num_occurrences"));
-  if (counts != nullptr) {
-    KX_TRY_ASSIGN(read, to_integers(counts));
+  if (counts) {
+    KX_TRY_ASSIGN(read, to_integers(counts.get()));
     record.num_occurrences = std::move(read);
   }
   return record;

@@ -1,0 +1,208 @@
+"""Odd inputs at the sample-set classes: user code that mutates what is being read, sizes that
+do not fit, and arrays NumPy accepts but a record cannot hold."""
+import numpy as np
+import pytest
+
+import korvex as kx
+from conftest import raises_exactly
+
+SOLUTION_ERROR = (
+    "argument 'solution': Failed to extract a solution. The solution must be a dict of str to a "
+    "list of numpy.ndarray or Tuple[List[List[int]], List[int|float], Tuple[int,..]].")
+
+
+def emptying(holder, protocol, value):
+    """An object whose __index__ or __float__ empties `holder` and then reuses the memory the
+    freed containers leave behind, so reading on through a stale reference finds strings."""
+
+    class Emptying:
+        def __index__(self):
+            return self.fire(int(value))
+
+        def __float__(self):
+            return self.fire(float(value))
+
+        def fire(self, result):
+            holder.clear()
+            Emptying.junk = [["x"] * 8 for _ in range(64)] + [{"x": "x"} for _ in range(64)]
+            return result
+
+    if protocol == "float":
+        del Emptying.__index__
+    return Emptying()
+
+
+def read_record(d):
+    d["num_occurrences"] = [emptying(d, "index", 1), 2, 3]
+    return kx.Record.from_dict(d).num_occurrences
+
+
+def read_evaluation(d):
+    d["energy"] = [emptying(d, "float", 1.0), 2.0, 3.0]
+    d["objective"] = [4.0]
+    return kx.Evaluation.from_dict(d).to_json()
+
+
+def read_measuring_time(d):
+    d["solve"] = {"preprocess": 1.0, "solve": emptying(d, "float", 2.0), "postprocess": 3.0}
+    d["total"] = 4.0
+    return kx.MeasuringTime.from_dict(d).to_json()
+
+
+def read_sample_set(d):
+    d["record"] = {"num_occurrences": [emptying(d, "index", 1), 2, 3]}
+    d["evaluation"] = {}
+    d["measuring_time"] = {}
+    return kx.SampleSet.from_dict(d)
+
+
+@pytest.mark.parametrize(
+    "read, expected",
+    [
+        (read_record, [1, 2, 3]),
+        # Every key is looked up when its turn comes: those after the emptying read as absent.
+        (read_evaluation, '{"energy":[1.0,2.0,3.0],"objective":[],"constraint_violations":{},'
+                          '"constraint_forall":{},"constraint_values":[],"penalty":{}}'),
+        (read_measuring_time, '{"solve":{"preprocess":1.0,"solve":2.0,"postprocess":3.0},'
+                              '"system":{"post_problem_and_instance_data":null,"request_queue":null,'
+                              '"fetch_problem_and_instance_data":null,"fetch_result":null,'
+                              '"deserialize_solution":null},"total":null}'),
+        (read_sample_set, ValueError("the key 'evaluation' is not included in the dict")),
+    ],
+)
+def test_from_dict_keeps_what_it_reads_alive_while_user_code_empties_the_dict(read, expected):
+    if isinstance(expected, Exception):
+        raises_exactly(type(expected), str(expected), lambda: read({}))
+    else:
+        assert read({}) == expected
+
+
+class Meta(dict):
+    """A dict subclass: freed at once when dropped (exact dicts go to a free list)."""
+
+
+def test_metadata_replaced_from_inside_its_failing_str(monkeypatch):
+    class Other(dict):
+        pass
+
+    class Replacing:
+        def __repr__(self):
+            holder.metadata = {}
+            raise RuntimeError("no text")
+
+    def hook(report):
+        # Allocations of the replaced dict's size reuse its memory if it was freed.
+        junk.extend(Other() for _ in range(20))
+        reported.append((type(report.object).__name__, str(report.exc_value)))
+
+    junk, reported = [], []
+    monkeypatch.setattr("sys.unraisablehook", hook)
+    original = Meta(k=Replacing())
+    holder = kx.SampleSet(kx.Record({}, []), kx.Evaluation(), kx.MeasuringTime(), original)
+    del original
+    assert repr(holder).endswith(", metadata=<unprintable Meta object>)")
+    assert reported == [("Meta", "no text")]
+
+
+def test_metadata_replaced_from_inside_its_own_eq():
+    # The replaced dicts' memory is reused at once by dicts of other content.
+    junk = []
+
+    class Replacing:
+        def __eq__(self, other):
+            left.metadata = {}
+            right.metadata = {}
+            junk.extend(Meta({f"z{j}": object() for j in range(5)}) for _ in range(20))
+            return True
+
+        __hash__ = object.__hash__
+
+    empty = (kx.Record({}, []), kx.Evaluation(), kx.MeasuringTime())
+    left = kx.SampleSet(*empty, Meta(k=Replacing(), l=1, m=2))
+    right = kx.SampleSet(*empty, Meta(k=Replacing(), l=1, m=2))
+    assert left == right
+    assert left.metadata == {} and right.metadata == {}
+
+
+def test_backend_time_with_metadata_replaced_during_the_root_span_lookup():
+    # A key of the span that collides with "parent_id" runs __eq__ while the roots are sought.
+    class Colliding:
+        def __hash__(self):
+            return hash("parent_id")
+
+        def __eq__(self, other):
+            if junk is not None:
+                holder.metadata = {}
+                junk.extend(Meta(z=object()) for _ in range(20))
+            return False
+
+    junk = None  # armed once the sample set exists
+    span = {Colliding(): 0, "parent_id": None, "start_time": "2024-01-01T00:00:00.000000Z",
+            "end_time": "2024-01-01T00:00:01.500000Z", "context": {"span_id": "s"}}
+    holder = kx.SampleSet(kx.Record({}, []), kx.Evaluation(), kx.MeasuringTime(), Meta(r=span))
+    junk = []
+    assert holder.get_backend_calculation_time() == {"r": 1.5}
+    assert holder.metadata == {}
+
+
+@pytest.mark.parametrize(
+    "dim, data, column",
+    [
+        ("[18446744073709551615,0]", "[]", 75),
+        ("[9223372036854775808,0]", "[]", 74),
+        ("[0,4294967296,4294967296]", "[]", 76),
+        ("[3,0,2]", "[1.0]", 61),
+    ],
+)
+def test_dense_json_axes_beyond_a_signed_size_do_not_read(dim, data, column):
+    # An empty array whose axis cannot be given to NumPy would make the record unreadable.
+    text = '{"solution":{"Dense":{"x":[{"v":1,"dim":' + dim + ',"data":' + data + '}]}},"num_occurrences":[1]}'
+    raises_exactly(ValueError, f"data and dimension must match in size at line 1 column {column}",
+                   lambda: kx.Record.from_json(text))
+
+
+def test_dense_json_empty_array_with_an_empty_axis_reads():
+    text = '{"solution":{"Dense":{"x":[{"v":1,"dim":[3,0,2],"data":[]}]}},"num_occurrences":[1]}'
+    record = kx.Record.from_json(text)
+    assert record.solution["x"][0].shape == (3, 0, 2)
+    assert record.to_json() == text
+
+
+def test_dense_arrays_hold_at_most_32_axes():
+    ok = np.arange(2.0).reshape((2,) + (1,) * 31)
+    record = kx.Record({"x": [ok]}, [1])
+    assert kx.Record.from_json(record.to_json()) == record
+    if np.lib.NumpyVersion(np.__version__) < "2.0.0":
+        pytest.skip("NumPy 1.x has no arrays of more than 32 axes")
+    raises_exactly(TypeError, SOLUTION_ERROR, lambda: kx.Record({"x": [np.zeros((1,) * 33)]}, [1]))
+
+
+def test_forall_rows_are_checked_before_the_matrix_is_reserved():
+    # rows x first-row length would be 10^12 indices; the short second row is the error.
+    first = list(range(10**6))
+    e = kx.Evaluation(constraint_forall={"c": [first] + [[]] * (10**6 - 1)})
+    raises_exactly(TypeError, "invalid length: 0, but expected 1000000", lambda: e.constraint_forall)
+    raises_exactly(TypeError, "invalid length: 0, but expected 1000000", e.to_dict)
+
+
+class Overstating:
+    """A sequence whose __len__ is wrong or broken; iteration is what holds its elements."""
+
+    def __init__(self, values, length):
+        self.values, self.length = values, length
+
+    def __len__(self):
+        if self.length is None:
+            raise RuntimeError("no length")
+        return self.length
+
+    def __getitem__(self, i):
+        return self.values[i]
+
+
+@pytest.mark.parametrize("length", [10**18, 5, None])
+def test_sequences_are_read_by_iteration(length):
+    assert kx.Evaluation(energy=Overstating([1.0, 2.0], length)).energy.tolist() == [1.0, 2.0]
+    assert kx.Record({}, Overstating([4, 5], length)).num_occurrences == [4, 5]
+    coo = (Overstating([[0, 1]], length), Overstating([1.0, 2.0], length), (2,))
+    assert kx.Record({"x": [coo]}, []).to_dense().solution["x"][0].tolist() == [1.0, 2.0]
