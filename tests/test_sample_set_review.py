@@ -1,5 +1,7 @@
 """Odd inputs at the sample-set classes: user code that mutates what is being read, sizes that
 do not fit, and arrays NumPy accepts but a record cannot hold."""
+import json
+
 import numpy as np
 import pytest
 
@@ -206,3 +208,50 @@ def test_sequences_are_read_by_iteration(length):
     assert kx.Record({}, Overstating([4, 5], length)).num_occurrences == [4, 5]
     coo = (Overstating([[0, 1]], length), Overstating([1.0, 2.0], length), (2,))
     assert kx.Record({"x": [coo]}, []).to_dense().solution["x"][0].tolist() == [1.0, 2.0]
+
+
+@pytest.mark.parametrize(
+    "value, text",
+    [
+        (0.5, "0.5"),
+        (0.00001, "0.00001"),
+        (0.000123, "0.000123"),
+        (0.30000000000000004, "0.30000000000000004"),
+        (1 / 3, "0.3333333333333333"),
+        (-0.1, "-0.1"),
+        (12345678.0, "12345678.0"),
+        (123.0, "123.0"),
+        (1e15, "1000000000000000.0"),
+        (9999999999999998.0, "9999999999999998.0"),
+        (1234567890123456.8, "1234567890123456.8"),
+        (1.2345678901234567, "1.2345678901234567"),
+        (-98765.4321, "-98765.4321"),
+        (123456789.125, "123456789.125"),
+        (2.5e-5, "0.000025"),
+        (9.5e-6, "9.5e-6"),
+        (-2.2250738585072014e-308, "-2.2250738585072014e-308"),
+        (1.7976931348623157e308, "1.7976931348623157e308"),
+    ],
+)
+def test_json_numbers_in_every_layout(value, text):
+    # Digits before, around and after the point, zeros filled in on either side, exponents.
+    assert kx.Evaluation(energy=[value, value]).to_json().startswith(f'{{"energy":[{text},{text}],')
+    record = kx.Record({"x": [np.array([value])]}, [])
+    assert record.to_json() == f'{{"solution":{{"Dense":{{"x":[{{"v":1,"dim":[1],"data":[{text}]}}]}}}},"num_occurrences":[]}}'
+
+
+@pytest.mark.parametrize(
+    "name, value",
+    [
+        ("x", -1.2345678901234567e-300),  # 24 bytes a number: more than the first estimate
+        ("\x01" * 300, 0.5),  # every byte of the name escaped
+        ("é✓" * 10, -1.2345678901234567e-300),  # non-ASCII names take the other route to a str
+    ],
+)
+def test_record_json_longer_than_estimated(name, value):
+    count = 5000
+    record = kx.Record({name: [np.full(count, value)]}, [1])
+    head = '{"solution":{"Dense":{' + json.dumps(name, ensure_ascii=False) + ':[{"v":1,"dim":[5000],"data":['
+    text = record.to_json()
+    assert text == head + ",".join([repr(value)] * count) + ']}]}},"num_occurrences":[1]}'
+    assert kx.Record.from_json(text) == record
