@@ -255,3 +255,13 @@ def test_record_json_longer_than_estimated(name, value):
     text = record.to_json()
     assert text == head + ",".join([repr(value)] * count) + ']}]}},"num_occurrences":[1]}'
     assert kx.Record.from_json(text) == record
+
+
+@pytest.mark.parametrize("text", ["\ud800", '{"record": "\udfff"}'])
+def test_sample_set_from_json_leaves_text_orjson_refuses_to_orjson(text):
+    orjson = pytest.importorskip("orjson")
+    with pytest.raises(orjson.JSONDecodeError) as expected:
+        orjson.loads(text)
+    raises_exactly(orjson.JSONDecodeError, str(expected.value), lambda: kx.SampleSet.from_json(text))
+    raises_exactly(TypeError, "argument 'json': 'bytes' object cannot be converted to 'str'",
+                   lambda: kx.SampleSet.from_json(text.encode("utf-8", "surrogatepass")))

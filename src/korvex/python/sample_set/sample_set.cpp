@@ -189,8 +189,11 @@ Result<Ref> to_json_text(PyObject* self, const Bound&) {
 }
 
 Result<Ref> from_json_text(PyObject*, const Bound& args) {
-  KX_TRY_ASSIGN(text, argument("json", to_string(args[0])));
-  (void)text;
+  // Only the class is checked: the text itself, even one orjson refuses (a lone surrogate), is
+  // orjson's to judge, and its errors pass unchanged.
+  if (!PyUnicode_Check(args[0])) {
+    return decorate_argument_error("json", cannot_convert(args[0], "str"));
+  }
   KX_TRY_ASSIGN(loaded, call_helper("load", args[0]));
   KX_TRY_ASSIGN(dict, to_dict(loaded.get()));
   return sample_set_from_dict(dict);
