@@ -265,3 +265,41 @@ def test_sample_set_from_json_leaves_text_orjson_refuses_to_orjson(text):
     raises_exactly(orjson.JSONDecodeError, str(expected.value), lambda: kx.SampleSet.from_json(text))
     raises_exactly(TypeError, "argument 'json': 'bytes' object cannot be converted to 'str'",
                    lambda: kx.SampleSet.from_json(text.encode("utf-8", "surrogatepass")))
+
+
+class Verdict(dict):
+    """Metadata whose == answers as told, even when compared with itself."""
+
+    verdict = True
+
+    def __eq__(self, other):
+        if isinstance(self.verdict, Exception):
+            raise self.verdict
+        return self.verdict
+
+    __hash__ = None
+
+
+@pytest.mark.parametrize(
+    "verdict, equal",
+    [
+        (True, True),
+        (False, False),
+        (0, False),
+        ([1], True),
+        (np.array([1, 1]), ValueError("The truth value of an array with more than one element is ambiguous. "
+                                      "Use a.any() or a.all()")),
+        (LookupError("no verdict"), LookupError("no verdict")),
+    ],
+)
+def test_sample_set_eq_asks_the_metadata_even_when_shared(verdict, equal):
+    metadata = Verdict()
+    metadata.verdict = verdict
+    a = kx.SampleSet(kx.Record({}, []), kx.Evaluation(), kx.MeasuringTime(), metadata)
+    b = a.feasible()
+    assert b.metadata is a.metadata
+    if isinstance(equal, Exception):
+        raises_exactly(type(equal), str(equal), lambda: a == b)
+        raises_exactly(type(equal), str(equal), lambda: a != b)
+    else:
+        assert (a == b) is equal and (a != b) is (not equal)

@@ -333,7 +333,11 @@ PyObject* sample_set_compare(PyObject* self, PyObject* other, int op) {
       // Held while == runs: an __eq__ inside may replace either object's metadata.
       Ref left = Ref::borrow(a.metadata.get());
       Ref right = Ref::borrow(b.metadata.get());
-      int same = PyObject_RichCompareBool(left.get(), right.get(), Py_EQ);
+      // Python's == itself, even for one shared dict: a subclass's __eq__ has the say, and its
+      // exceptions propagate (RichCompareBool would answer true for the same object unasked).
+      Ref outcome = Ref::steal(PyObject_RichCompare(left.get(), right.get(), Py_EQ));
+      if (!outcome) return python_error();
+      int same = PyObject_IsTrue(outcome.get());
       if (same < 0) return python_error();
       equal = same == 1;
     }
