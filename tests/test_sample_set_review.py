@@ -240,14 +240,14 @@ def test_json_numbers_in_every_layout(value, text):
     assert record.to_json() == f'{{"solution":{{"Dense":{{"x":[{{"v":1,"dim":[1],"data":[{text}]}}]}}}},"num_occurrences":[]}}'
 
 
-@pytest.mark.parametrize(
-    "name, value",
-    [
-        ("x", -1.2345678901234567e-300),  # 24 bytes a number: more than the first estimate
-        ("\x01" * 300, 0.5),  # every byte of the name escaped
-        ("é✓" * 10, -1.2345678901234567e-300),  # non-ASCII names take the other route to a str
-    ],
-)
+NAMES_AND_VALUES = [
+    ("x", -1.2345678901234567e-300),  # 24 bytes a number: more than the first estimate
+    ("\x01" * 300, 0.5),  # every byte of the name escaped
+    ("é✓" * 10, -1.2345678901234567e-300),  # non-ASCII names take the other route to a str
+]
+
+
+@pytest.mark.parametrize("name, value", NAMES_AND_VALUES)
 def test_record_json_longer_than_estimated(name, value):
     count = 5000
     record = kx.Record({name: [np.full(count, value)]}, [1])
@@ -255,6 +255,19 @@ def test_record_json_longer_than_estimated(name, value):
     text = record.to_json()
     assert text == head + ",".join([repr(value)] * count) + ']}]}},"num_occurrences":[1]}'
     assert kx.Record.from_json(text) == record
+
+
+@pytest.mark.parametrize("name, value", NAMES_AND_VALUES)
+def test_evaluation_json_longer_than_estimated(name, value):
+    numbers = "[" + ",".join([repr(value)] * 5000) + "]"
+    quoted = json.dumps(name, ensure_ascii=False)
+    evaluation = kx.Evaluation(energy=[value] * 5000, constraint_forall={name: [[1, 2]]},
+                               constraint_values=[{name: [value] * 5000}])
+    text = evaluation.to_json()
+    assert text == (f'{{"energy":{numbers},"objective":[],"constraint_violations":{{}},'
+                    f'"constraint_forall":{{{quoted}:[[1,2]]}},"constraint_values":[{{{quoted}:{numbers}}}],'
+                    f'"penalty":{{}}}}')
+    assert kx.Evaluation.from_json(text) == evaluation
 
 
 @pytest.mark.parametrize("text", ["\ud800", '{"record": "\udfff"}'])

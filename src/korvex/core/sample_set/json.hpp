@@ -27,8 +27,9 @@ class JsonOutput {
   virtual char* resize(size_t used, size_t capacity) = 0;
 };
 
-// Writes the record's JSON into `output` and returns its length in bytes.
+// Write the JSON of a record or an evaluation into `output` and return its length in bytes.
 size_t write_json(const Record& record, JsonOutput& output);
+size_t write_json(const Evaluation& evaluation, JsonOutput& output);
 
 std::string to_json(const Record& record);
 std::string to_json(const Evaluation& evaluation);

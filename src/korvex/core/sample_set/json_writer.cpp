@@ -30,7 +30,7 @@ class Writer {
   // The write position with room for `n` more bytes.
   char* room(size_t n) {
     if (n > static_cast<size_t>(end_ - cur_)) {
-      grow(size(), std::max(size() + n, capacity() + capacity() / 8));
+      grow(size(), std::max(size() + n, 2 * capacity()));
     }
     return cur_;
   }
@@ -229,6 +229,22 @@ size_t record_capacity(const Record& record) {
   return bytes;
 }
 
+// The same for an evaluation.
+size_t evaluation_capacity(const Evaluation& e) {
+  size_t bytes = 160 + 21 * (e.energy.size() + e.objective.size());
+  auto add_map = [&](const FloatMap& map) {
+    for (const auto& [name, values] : map) bytes += name.size() + 6 + 21 * values.size();
+  };
+  add_map(e.constraint_violations);
+  add_map(e.penalty);
+  for (const FloatMap& map : e.constraint_values) add_map(map);
+  for (const auto& [name, tuples] : e.constraint_forall) {
+    bytes += name.size() + 6;
+    for (const auto& tuple : tuples) bytes += 2 + 21 * tuple.size();
+  }
+  return bytes;
+}
+
 template <class F>
 std::string small_text(F&& write) {
   StringOutput output;
@@ -283,30 +299,36 @@ std::string to_json(const Record& record) {
   return std::move(output.text);
 }
 
-std::string to_json(const Evaluation& e) {
-  return small_text([&](Writer& w) {
-    w.put('{');
-    w.key("energy");
-    w.numbers(e.energy);
-    w.put(',');
-    w.key("objective");
-    w.numbers(e.objective);
-    w.put(',');
-    w.key("constraint_violations");
-    w.float_map(e.constraint_violations);
-    w.put(',');
-    w.key("constraint_forall");
-    w.object(e.constraint_forall, [&](const IndexTuples& tuples) {
-      w.array(tuples, [&](const std::vector<uint64_t>& t) { w.integers(t); });
-    });
-    w.put(',');
-    w.key("constraint_values");
-    w.array(e.constraint_values, [&](const FloatMap& m) { w.float_map(m); });
-    w.put(',');
-    w.key("penalty");
-    w.float_map(e.penalty);
-    w.put('}');
+size_t write_json(const Evaluation& e, JsonOutput& output) {
+  Writer w(output, evaluation_capacity(e));
+  w.put('{');
+  w.key("energy");
+  w.numbers(e.energy);
+  w.put(',');
+  w.key("objective");
+  w.numbers(e.objective);
+  w.put(',');
+  w.key("constraint_violations");
+  w.float_map(e.constraint_violations);
+  w.put(',');
+  w.key("constraint_forall");
+  w.object(e.constraint_forall, [&](const IndexTuples& tuples) {
+    w.array(tuples, [&](const std::vector<uint64_t>& t) { w.integers(t); });
   });
+  w.put(',');
+  w.key("constraint_values");
+  w.array(e.constraint_values, [&](const FloatMap& m) { w.float_map(m); });
+  w.put(',');
+  w.key("penalty");
+  w.float_map(e.penalty);
+  w.put('}');
+  return w.size();
+}
+
+std::string to_json(const Evaluation& evaluation) {
+  StringOutput output;
+  output.text.resize(write_json(evaluation, output));
+  return std::move(output.text);
 }
 
 std::string to_json(const SolvingTime& time) {

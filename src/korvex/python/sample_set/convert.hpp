@@ -2,10 +2,12 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
 #include "korvex/core/sample_set/evaluation.hpp"
+#include "korvex/core/sample_set/json.hpp"
 #include "korvex/core/sample_set/timing.hpp"
 #include "korvex/python/host/error.hpp"
 
@@ -49,6 +51,14 @@ Result<Ref> compare(bool equal, int op, const char* class_name);
 // dict[key] as a new reference, empty when the key is absent. Never borrowed: reading the value
 // runs user code (__index__, __float__) that may remove it from the dict.
 Result<Ref> dict_get(PyObject* dict, const char* key);
+
+// Whether `text` holds only ASCII bytes.
+bool is_ascii(const std::string& text);
+
+// A str holding the JSON that write(JsonOutput&) -> length writes. When the caller knows the
+// text is ASCII (no name holds other bytes) it is written straight into the str, without the
+// copy and the UTF-8 decoding of a detour through std::string.
+Result<Ref> json_str(bool ascii, const std::function<size_t(JsonOutput&)>& write);
 
 // pandas.DataFrame(columns), pandas imported on each call.
 Result<Ref> data_frame(PyObject* columns);

@@ -1,6 +1,5 @@
 // Record: the samples of a solve, dense (NumPy arrays) or sparse (coordinate lists).
 #include <algorithm>
-#include <new>
 #include <optional>
 
 #include "korvex/core/sample_set/json.hpp"
@@ -128,50 +127,15 @@ Result<Ref> solution_to_python(const Solution& solution) {
 
 Record& self_record(PyObject* self) { return value_of<Record>(self); }
 
-// A JsonOutput backed by a new ASCII str: the text is written in place and the str shrunk to it.
-class StrOutput final : public JsonOutput {
- public:
-  Ref text;
-  char* resize(size_t, size_t capacity) override {
-    if (!text) {
-      text = Ref::steal(PyUnicode_New(static_cast<Py_ssize_t>(capacity), 127));
-    } else {
-      PyObject* grown = text.release();
-      // A fresh str owned only here is resized in place (or moved, keeping its contents).
-      int failed = PyUnicode_Resize(&grown, static_cast<Py_ssize_t>(capacity));
-      text = Ref::steal(grown);
-      if (failed < 0) text = Ref();
-    }
-    if (!text) {
-      PyErr_Clear();
-      throw std::bad_alloc();
-    }
-    return static_cast<char*>(PyUnicode_DATA(text.get()));
-  }
-};
-
-bool ascii(const std::string& text) {
-  return std::all_of(text.begin(), text.end(), [](char c) { return (c & 0x80) == 0; });
-}
-
-// The JSON text as a str. Only the names can hold non-ASCII bytes; when none does, the text is
-// written straight into the str, which saves copying and re-reading megabytes of numbers.
+// The JSON text as a str; only the names can make it non-ASCII.
 Result<Ref> record_json(const Record& record) {
-  bool names_ascii = std::visit(
+  bool ascii = std::visit(
       [](const auto& map) {
         return std::all_of(map.begin(), map.end(),
-                           [](const auto& item) { return ascii(item.first); });
+                           [](const auto& item) { return is_ascii(item.first); });
       },
       record.solution);
-  if (!names_ascii) return from_string(to_json(record));
-  StrOutput output;
-  size_t length = write_json(record, output);
-  PyObject* text = output.text.release();
-  if (PyUnicode_Resize(&text, static_cast<Py_ssize_t>(length)) < 0) {
-    Py_XDECREF(text);
-    return python_error();
-  }
-  return Ref::steal(text);
+  return json_str(ascii, [&](JsonOutput& output) { return write_json(record, output); });
 }
 
 Result<Ref> wrap_record(Record record) { return wrap(record_type(), std::move(record)); }
