@@ -316,3 +316,15 @@ def test_sample_set_eq_asks_the_metadata_even_when_shared(verdict, equal):
         raises_exactly(type(equal), str(equal), lambda: a != b)
     else:
         assert (a == b) is equal and (a != b) is (not equal)
+
+
+def test_sample_set_text_shows_metadata_text_utf8_cannot_hold(monkeypatch):
+    class Surrogate:
+        def __repr__(self):
+            return "\ud800"
+
+    reported = []
+    monkeypatch.setattr("sys.unraisablehook", reported.append)
+    s = kx.SampleSet(kx.Record({}, []), kx.Evaluation(), kx.MeasuringTime(), {"k": Surrogate()})
+    assert repr(s).endswith(", total=None), metadata={'k': \ud800})")
+    assert str(s) == repr(s) and reported == []

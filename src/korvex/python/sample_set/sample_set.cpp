@@ -308,17 +308,21 @@ PyObject* sample_set_repr(PyObject* self) {
     Ref held = Ref::borrow(value.metadata.get());
     PyObject* metadata = held.get();
     Ref shown = Ref::steal(PyObject_Str(metadata));
-    const char* data = nullptr;
-    Py_ssize_t size = 0;
-    if (shown) data = PyUnicode_AsUTF8AndSize(shown.get(), &size);
-    if (data != nullptr) {
-      text.append(data, static_cast<size_t>(size));
-    } else {
+    if (!shown) {
       PyErr_WriteUnraisable(metadata);
-      text += std::string("<unprintable ") + _PyType_Name(Py_TYPE(metadata)) + " object>";
+      text += std::string("<unprintable ") + _PyType_Name(Py_TYPE(metadata)) + " object>)";
+      return from_string(text);
     }
-    text += ')';
-    return from_string(text);
+    // Joined as str objects: the text str() gave may hold what UTF-8 cannot (a lone surrogate
+    // from a user's __repr__), and it is shown as given.
+    KX_TRY_ASSIGN(head, from_string(text));
+    Ref joined = Ref::steal(PyUnicode_Concat(head.get(), shown.get()));
+    if (!joined) return python_error();
+    Ref tail = Ref::steal(PyUnicode_FromString(")"));
+    if (!tail) return python_error();
+    Ref out = Ref::steal(PyUnicode_Concat(joined.get(), tail.get()));
+    if (!out) return python_error();
+    return out;
   });
 }
 
