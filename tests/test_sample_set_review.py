@@ -328,3 +328,24 @@ def test_sample_set_text_shows_metadata_text_utf8_cannot_hold(monkeypatch):
     s = kx.SampleSet(kx.Record({}, []), kx.Evaluation(), kx.MeasuringTime(), {"k": Surrogate()})
     assert repr(s).endswith(", total=None), metadata={'k': \ud800})")
     assert str(s) == repr(s) and reported == []
+
+
+class Watched(np.ndarray):
+    """A float64 array that notes every time it is iterated element by element."""
+
+    iterations = []
+
+    def __iter__(self):
+        Watched.iterations.append(self.shape)
+        return super().__iter__()
+
+
+def test_dense_arrays_are_not_iterated_while_the_sparse_form_is_tried():
+    Watched.iterations.clear()
+    big = np.arange(100000.0).view(Watched)
+    three = np.arange(3.0).view(Watched)  # three items, but floats: not a sparse sample
+    record = kx.Record({"x": [big]}, [1])
+    assert record.is_dense() and Watched.iterations == []
+    assert record.solution["x"][0].tolist()[-1] == 99999.0
+    # Three items may be a sparse sample: only then is the sequence taken apart.
+    assert kx.Record({"x": [three]}, [1]).is_dense() and Watched.iterations == [(3,)]

@@ -21,6 +21,14 @@ Result<CooFormat> coo_from_python(PyObject* object) {
     for (int i = 0; i < 3; ++i) parts[i] = PyTuple_GET_ITEM(object, i);
   } else {
     if (PyUnicode_Check(object) || !PySequence_Check(object)) return type_error("not a sample");
+    // The length first: a dense sample (a NumPy array of millions of floats) is tried here too,
+    // and turning it into a tuple would make one Python float per element only to refuse it.
+    Py_ssize_t length = PySequence_Size(object);
+    if (length < 0) {
+      PyErr_Clear();  // no usable __len__: the tuple below tells
+    } else if (length != 3) {
+      return type_error("not a sample");
+    }
     holder = Ref::steal(PySequence_Tuple(object));
     if (!holder) return python_error();
     if (PyTuple_GET_SIZE(holder.get()) != 3) return type_error("not a sample");
