@@ -25,8 +25,34 @@ ALPHABET = '{}[]",:0123456789.eE-+ntrufalsv\\ \n\x00é'
 def check(text):
     for read in READERS:
         try:
-            read(text)
+            value = read(text)
         except ValueError:
+            continue
+        use(value)
+
+
+def use(value):
+    """Whatever reads must also write, read back equal and convert: the reader may not accept a
+    value that the other operations cannot hold."""
+    text = value.to_json()
+    assert type(value).from_json(text) == value, text
+    repr(value)
+    try:
+        value.to_dict()
+    except TypeError:  # an evaluation's forall tuples of different lengths
+        assert isinstance(value, kx.Evaluation)
+    if isinstance(value, kx.Record):
+        value.solution
+        value.to_sparse().to_dict()
+        try:
+            value.to_dense().to_dict()
+        except (IndexError, ValueError):  # a sparse sample whose coordinates do not fit its shape
+            pass
+    elif isinstance(value, kx.Evaluation):
+        value.constraint_expr_values
+        try:
+            value.constraint_forall
+        except TypeError:  # forall tuples of different lengths
             pass
 
 

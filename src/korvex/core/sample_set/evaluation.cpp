@@ -9,14 +9,17 @@ Result<IndexMatrix> forall_matrix(const IndexTuples& tuples) {
   IndexMatrix matrix;
   matrix.rows = tuples.size();
   matrix.columns = tuples.empty() ? 0 : tuples[0].size();
-  matrix.data.reserve(matrix.rows * matrix.columns);
+  // Lengths are checked before reserving: rows times the first row's length is no bound on the
+  // data when the other rows are shorter.
   for (const auto& tuple : tuples) {
     if (tuple.size() != matrix.columns) {
       return fail(ErrorKind::Type, "invalid length: " + std::to_string(tuple.size()) +
                                        ", but expected " + std::to_string(matrix.columns));
     }
-    matrix.data.insert(matrix.data.end(), tuple.begin(), tuple.end());
   }
+  matrix.data.reserve(matrix.rows * matrix.columns);
+  for (const auto& tuple : tuples)
+    matrix.data.insert(matrix.data.end(), tuple.begin(), tuple.end());
   return matrix;
 }
 

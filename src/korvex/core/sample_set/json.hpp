@@ -3,6 +3,7 @@
 // with its line and column.
 #pragma once
 
+#include <cstddef>
 #include <string>
 #include <string_view>
 
@@ -15,6 +16,20 @@ namespace korvex::sample_set {
 
 // Values nested deeper than this are refused, so no input can exhaust the stack.
 constexpr int kMaxJsonDepth = 128;
+
+// Where the writer puts its text: one buffer it asks to grow. The binding backs one with a Python
+// str so that a large record's JSON is written once, in place, with no copy afterwards.
+class JsonOutput {
+ public:
+  virtual ~JsonOutput() = default;
+  // Resizes the buffer to `capacity` bytes, keeping the first `used`, and returns its start;
+  // throws std::bad_alloc when it cannot.
+  virtual char* resize(size_t used, size_t capacity) = 0;
+};
+
+// Write the JSON of a record or an evaluation into `output` and return its length in bytes.
+size_t write_json(const Record& record, JsonOutput& output);
+size_t write_json(const Evaluation& evaluation, JsonOutput& output);
 
 std::string to_json(const Record& record);
 std::string to_json(const Evaluation& evaluation);

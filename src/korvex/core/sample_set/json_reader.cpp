@@ -1,5 +1,6 @@
 // The own JSON forms read into records, evaluations and timing records.
 #include <array>
+#include <limits>
 #include <string>
 
 #include "korvex/core/sample_set/json.hpp"
@@ -43,9 +44,19 @@ Status read_array_object(Reader& r, NdArray& out) {
     return r.error_at(r.pos(), "the array has " + std::to_string(out.shape.size()) +
                                    " axes, more than " + std::to_string(kMaxAxes));
   }
-  uint64_t count = 1;
-  bool overflow = false;
-  for (uint64_t length : out.shape) overflow |= __builtin_mul_overflow(count, length, &count);
+  // Axis lengths, and the product of the non-zero ones, must fit a signed 64-bit size as NumPy
+  // takes them: an empty array of shape [2^64 - 1, 0] could never be handed out.
+  constexpr auto kMaxSize = static_cast<uint64_t>(std::numeric_limits<int64_t>::max());
+  uint64_t nonzero = 1;
+  bool empty = false, overflow = false;
+  for (uint64_t length : out.shape) {
+    if (length == 0) {
+      empty = true;
+      continue;
+    }
+    overflow |= __builtin_mul_overflow(nonzero, length, &nonzero) || nonzero > kMaxSize;
+  }
+  uint64_t count = empty ? 0 : nonzero;
   if (overflow || count != out.data.size()) {
     return r.error_at(r.pos(), "data and dimension must match in size");
   }

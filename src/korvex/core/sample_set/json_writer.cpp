@@ -1,4 +1,9 @@
+#include <algorithm>
 #include <charconv>
+#include <cstring>
+#include <string_view>
+#include <type_traits>
+#include <variant>
 
 #include "korvex/core/sample_set/json.hpp"
 #include "korvex/core/sample_set/number_text.hpp"
@@ -6,99 +11,126 @@
 namespace korvex::sample_set {
 namespace {
 
+// A JsonOutput over a std::string, for the small texts.
+class StringOutput final : public JsonOutput {
+ public:
+  std::string text;
+  char* resize(size_t, size_t capacity) override {
+    text.resize(capacity);
+    return text.data();
+  }
+};
+
 class Writer {
  public:
-  std::string out;
+  Writer(JsonOutput& output, size_t capacity) : output_(output) { grow(0, capacity); }
+
+  size_t size() const { return static_cast<size_t>(cur_ - begin_); }
+
+  // The write position with room for `n` more bytes.
+  char* room(size_t n) {
+    if (n > static_cast<size_t>(end_ - cur_)) {
+      grow(size(), std::max(size() + n, 2 * capacity()));
+    }
+    return cur_;
+  }
+
+  void put(char c) {
+    *room(1) = c;
+    ++cur_;
+  }
+  void put(std::string_view text) {
+    std::memcpy(room(text.size()), text.data(), text.size());
+    cur_ += text.size();
+  }
 
   void string(const std::string& text) {
     static const char kHex[] = "0123456789abcdef";
-    out += '"';
+    // At most six bytes per byte of text (\u00XX) and the two quotes.
+    char* p = room(6 * text.size() + 2);
+    *p++ = '"';
     for (char c : text) {
       auto byte = static_cast<unsigned char>(c);
       switch (c) {
         case '"':
-          out += "\\\"";
+          p = copy(p, "\\\"");
           break;
         case '\\':
-          out += "\\\\";
+          p = copy(p, "\\\\");
           break;
         case '\b':
-          out += "\\b";
+          p = copy(p, "\\b");
           break;
         case '\f':
-          out += "\\f";
+          p = copy(p, "\\f");
           break;
         case '\n':
-          out += "\\n";
+          p = copy(p, "\\n");
           break;
         case '\r':
-          out += "\\r";
+          p = copy(p, "\\r");
           break;
         case '\t':
-          out += "\\t";
+          p = copy(p, "\\t");
           break;
         default:
           if (byte < 0x20) {
-            out += "\\u00";
-            out += kHex[byte >> 4];
-            out += kHex[byte & 0xf];
+            p = copy(p, "\\u00");
+            *p++ = kHex[byte >> 4];
+            *p++ = kHex[byte & 0xf];
           } else {
-            out += c;
+            *p++ = c;
           }
       }
     }
-    out += '"';
+    *p++ = '"';
+    cur_ = p;
   }
 
-  void key(const char* name) {
-    out += '"';
-    out += name;
-    out += "\":";
+  void key(std::string_view name) {
+    char* p = room(name.size() + 3);
+    *p++ = '"';
+    p = copy(p, name);
+    *p++ = '"';
+    *p++ = ':';
+    cur_ = p;
   }
 
   void integer(uint64_t value) {
-    char buffer[24];
-    auto [end, ec] = std::to_chars(buffer, buffer + sizeof buffer, value);
-    (void)ec;
-    out.append(buffer, end);
+    char* p = room(20);
+    cur_ = std::to_chars(p, p + 20, value).ptr;
   }
 
-  void number(double value) { append_json_number(out, value); }
+  void number(double value) { cur_ = write_json_number(room(kMaxJsonNumber), value); }
 
   void time(const Time& value) {
     if (value) {
       number(*value);
     } else {
-      out += "null";
+      put("null");
     }
   }
 
   template <class T, class F>
   void array(const std::vector<T>& items, F&& item) {
-    out += '[';
+    put('[');
     for (size_t i = 0; i < items.size(); ++i) {
-      if (i > 0) out += ',';
+      if (i > 0) put(',');
       item(items[i]);
     }
-    out += ']';
+    put(']');
   }
 
+  // Runs once per element of every dense array: one room check per number, digits written in
+  // place.
   void numbers(const std::vector<double>& values) {
-    // Numbers go through a stack buffer appended in blocks: no zero-filled worst-case resize
-    // and one capacity check per block rather than per number.
-    char block[4096];
-    char* p = block;
-    *p++ = '[';
+    put('[');
     for (size_t i = 0; i < values.size(); ++i) {
-      if (p > block + sizeof block - kMaxJsonNumber - 2) {
-        out.append(block, p);
-        p = block;
-      }
+      char* p = room(kMaxJsonNumber + 1);
       if (i > 0) *p++ = ',';
-      p = write_json_number(p, values[i]);
+      cur_ = write_json_number(p, values[i]);
     }
-    *p++ = ']';
-    out.append(block, p);
+    put(']');
   }
   void integers(const std::vector<uint64_t>& values) {
     array(values, [&](uint64_t v) { integer(v); });
@@ -106,16 +138,16 @@ class Writer {
 
   template <class Map, class F>
   void object(const Map& map, F&& value) {
-    out += '{';
+    put('{');
     bool first = true;
     for (const auto& [name, item] : map) {
-      if (!first) out += ',';
+      if (!first) put(',');
       first = false;
       string(name);
-      out += ':';
+      put(':');
       value(item);
     }
-    out += '}';
+    put('}');
   }
 
   void float_map(const FloatMap& map) {
@@ -123,134 +155,203 @@ class Writer {
   }
 
   void solving(const SolvingTime& t) {
-    out += '{';
+    put('{');
     key("preprocess");
     time(t.preprocess);
-    out += ',';
+    put(',');
     key("solve");
     time(t.solve);
-    out += ',';
+    put(',');
     key("postprocess");
     time(t.postprocess);
-    out += '}';
+    put('}');
   }
 
   void system(const SystemTime& t) {
-    out += '{';
+    put('{');
     key("post_problem_and_instance_data");
     time(t.post_problem_and_instance_data);
-    out += ',';
+    put(',');
     key("request_queue");
     time(t.request_queue);
-    out += ',';
+    put(',');
     key("fetch_problem_and_instance_data");
     time(t.fetch_problem_and_instance_data);
-    out += ',';
+    put(',');
     key("fetch_result");
     time(t.fetch_result);
-    out += ',';
+    put(',');
     key("deserialize_solution");
     time(t.deserialize_solution);
-    out += '}';
+    put('}');
   }
+
+ private:
+  size_t capacity() const { return static_cast<size_t>(end_ - begin_); }
+
+  static char* copy(char* p, std::string_view text) {
+    std::memcpy(p, text.data(), text.size());
+    return p + text.size();
+  }
+
+  void grow(size_t used, size_t capacity) {
+    begin_ = output_.resize(used, capacity);
+    cur_ = begin_ + used;
+    end_ = begin_ + capacity;
+  }
+
+  JsonOutput& output_;
+  char* begin_ = nullptr;
+  char* cur_ = nullptr;
+  char* end_ = nullptr;
 };
+
+// Enough room for a record's text in all but unusual cases (a number takes at most 21 bytes with
+// its comma unless it is long and negative or small; escaped names take more), so the output is
+// usually sized once; growing it is the exception.
+size_t record_capacity(const Record& record) {
+  size_t bytes = 64 + 21 * record.num_occurrences.size();
+  std::visit(
+      [&](const auto& map) {
+        for (const auto& [name, samples] : map) {
+          bytes += name.size() + 8;
+          for (const auto& sample : samples) {
+            if constexpr (std::is_same_v<std::decay_t<decltype(sample)>, NdArray>) {
+              bytes += 32 + 21 * sample.shape.size() + 21 * sample.data.size();
+            } else {
+              bytes += 16 + 21 * sample.shape.size() + 21 * sample.non_zero_values.size();
+              for (const auto& axis : sample.non_zero_indices) bytes += 2 + 21 * axis.size();
+            }
+          }
+        }
+      },
+      record.solution);
+  return bytes;
+}
+
+// The same for an evaluation.
+size_t evaluation_capacity(const Evaluation& e) {
+  size_t bytes = 160 + 21 * (e.energy.size() + e.objective.size());
+  auto add_map = [&](const FloatMap& map) {
+    for (const auto& [name, values] : map) bytes += name.size() + 6 + 21 * values.size();
+  };
+  add_map(e.constraint_violations);
+  add_map(e.penalty);
+  for (const FloatMap& map : e.constraint_values) add_map(map);
+  for (const auto& [name, tuples] : e.constraint_forall) {
+    bytes += name.size() + 6;
+    for (const auto& tuple : tuples) bytes += 2 + 21 * tuple.size();
+  }
+  return bytes;
+}
+
+template <class F>
+std::string small_text(F&& write) {
+  StringOutput output;
+  Writer w(output, 256);
+  write(w);
+  output.text.resize(w.size());
+  return std::move(output.text);
+}
 
 }  // namespace
 
-std::string to_json(const Record& record) {
-  Writer w;
-  w.out += '{';
+size_t write_json(const Record& record, JsonOutput& output) {
+  Writer w(output, record_capacity(record));
+  w.put('{');
   w.key("solution");
-  w.out += '{';
+  w.put('{');
   if (is_dense(record)) {
-    // Most doubles take under 20 bytes; reserving once saves the copies of a growing buffer.
-    size_t elements = 0;
-    for (const auto& [name, samples] : std::get<DenseMap>(record.solution)) {
-      for (const NdArray& a : samples) elements += a.data.size();
-    }
-    w.out.reserve(elements * 20 + 64);
     w.key("Dense");
     w.object(std::get<DenseMap>(record.solution), [&](const std::vector<NdArray>& samples) {
       w.array(samples, [&](const NdArray& a) {
-        w.out += "{\"v\":1,\"dim\":";
+        w.put("{\"v\":1,\"dim\":");
         w.integers(a.shape);
-        w.out += ",\"data\":";
+        w.put(",\"data\":");
         w.numbers(a.data);
-        w.out += '}';
+        w.put('}');
       });
     });
   } else {
     w.key("Sparse");
     w.object(std::get<SparseMap>(record.solution), [&](const std::vector<CooFormat>& samples) {
       w.array(samples, [&](const CooFormat& c) {
-        w.out += '[';
+        w.put('[');
         w.array(c.non_zero_indices, [&](const std::vector<uint64_t>& l) { w.integers(l); });
-        w.out += ',';
+        w.put(',');
         w.numbers(c.non_zero_values);
-        w.out += ',';
+        w.put(',');
         w.integers(c.shape);
-        w.out += ']';
+        w.put(']');
       });
     });
   }
-  w.out += "},";
+  w.put("},");
   w.key("num_occurrences");
   w.integers(record.num_occurrences);
-  w.out += '}';
-  return std::move(w.out);
+  w.put('}');
+  return w.size();
 }
 
-std::string to_json(const Evaluation& e) {
-  Writer w;
-  w.out += '{';
+std::string to_json(const Record& record) {
+  StringOutput output;
+  output.text.resize(write_json(record, output));
+  return std::move(output.text);
+}
+
+size_t write_json(const Evaluation& e, JsonOutput& output) {
+  Writer w(output, evaluation_capacity(e));
+  w.put('{');
   w.key("energy");
   w.numbers(e.energy);
-  w.out += ',';
+  w.put(',');
   w.key("objective");
   w.numbers(e.objective);
-  w.out += ',';
+  w.put(',');
   w.key("constraint_violations");
   w.float_map(e.constraint_violations);
-  w.out += ',';
+  w.put(',');
   w.key("constraint_forall");
   w.object(e.constraint_forall, [&](const IndexTuples& tuples) {
     w.array(tuples, [&](const std::vector<uint64_t>& t) { w.integers(t); });
   });
-  w.out += ',';
+  w.put(',');
   w.key("constraint_values");
   w.array(e.constraint_values, [&](const FloatMap& m) { w.float_map(m); });
-  w.out += ',';
+  w.put(',');
   w.key("penalty");
   w.float_map(e.penalty);
-  w.out += '}';
-  return std::move(w.out);
+  w.put('}');
+  return w.size();
+}
+
+std::string to_json(const Evaluation& evaluation) {
+  StringOutput output;
+  output.text.resize(write_json(evaluation, output));
+  return std::move(output.text);
 }
 
 std::string to_json(const SolvingTime& time) {
-  Writer w;
-  w.solving(time);
-  return std::move(w.out);
+  return small_text([&](Writer& w) { w.solving(time); });
 }
 
 std::string to_json(const SystemTime& time) {
-  Writer w;
-  w.system(time);
-  return std::move(w.out);
+  return small_text([&](Writer& w) { w.system(time); });
 }
 
 std::string to_json(const MeasuringTime& time) {
-  Writer w;
-  w.out += '{';
-  w.key("solve");
-  w.solving(time.solve);
-  w.out += ',';
-  w.key("system");
-  w.system(time.system);
-  w.out += ',';
-  w.key("total");
-  w.time(time.total);
-  w.out += '}';
-  return std::move(w.out);
+  return small_text([&](Writer& w) {
+    w.put('{');
+    w.key("solve");
+    w.solving(time.solve);
+    w.put(',');
+    w.key("system");
+    w.system(time.system);
+    w.put(',');
+    w.key("total");
+    w.time(time.total);
+    w.put('}');
+  });
 }
 
 }  // namespace korvex::sample_set

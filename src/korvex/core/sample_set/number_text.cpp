@@ -1,7 +1,9 @@
 #include "korvex/core/sample_set/number_text.hpp"
 
+#include <bit>
 #include <charconv>
 #include <cmath>
+#include <cstdint>
 #include <cstring>
 
 #include "korvex/core/sample_set/shortest_digits.hpp"
@@ -12,51 +14,73 @@ namespace {
 // The shortest round-trip digits of a finite, non-zero |value| and where the decimal point goes:
 // value = 0.d1d2d3... * 10^point.
 struct Digits {
-  char digits[24];
+  char digits[32];  // 17 digits and the slack write_digits needs
   int count = 0;
   int point = 0;
 };
 
-constexpr char kPairs[] =
-    "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
-    "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
-    "8081828384858687888990919293949596979899";
+static_assert(std::endian::native == std::endian::little, "digits are assembled little-endian");
 
-int decimal_length(uint64_t n) {
-  int length = 1;
-  while (n >= 10000) {
-    n /= 10000;
-    length += 4;
-  }
-  return length + (n >= 10) + (n >= 100) + (n >= 1000);
+constexpr uint64_t kPow10[20] = {1u,
+                                 10u,
+                                 100u,
+                                 1000u,
+                                 10000u,
+                                 100000u,
+                                 1000000u,
+                                 10000000u,
+                                 100000000u,
+                                 1000000000u,
+                                 10000000000u,
+                                 100000000000u,
+                                 1000000000000u,
+                                 10000000000000u,
+                                 100000000000000u,
+                                 1000000000000000u,
+                                 10000000000000000u,
+                                 100000000000000000u,
+                                 1000000000000000000u,
+                                 10000000000000000000u};
+
+// The number of decimal digits of n > 0, from its bit length: no division on the way.
+[[gnu::always_inline]] inline int decimal_length(uint64_t n) {
+  int bits = 64 - __builtin_clzll(n | 1);
+  int guess = (bits * 1233) >> 12;  // floor(bits * log10(2)) for bits <= 64
+  return guess + (n >= kPow10[guess]);
 }
 
-// Writes the `count` digits of n at out[0..count) from the right: eight at a time in 32-bit
-// arithmetic, then two at a time.
-void write_digits(char* out, uint64_t n, int count) {
-  char* p = out + count;
-  while (n >= 100000000) {
-    auto low = static_cast<uint32_t>(n % 100000000);
-    n /= 100000000;
-    uint32_t high4 = low / 10000, low4 = low % 10000;
-    p -= 8;
-    std::memcpy(p, kPairs + 2 * (high4 / 100), 2);
-    std::memcpy(p + 2, kPairs + 2 * (high4 % 100), 2);
-    std::memcpy(p + 4, kPairs + 2 * (low4 / 100), 2);
-    std::memcpy(p + 6, kPairs + 2 * (low4 % 100), 2);
+// The eight digits of n < 10^8 as ASCII bytes, most significant at the lowest address once
+// stored: the number is split into halves, quarters and single digits inside one 64-bit word
+// (four lanes of 16 bits, then eight of 8), so the digits take a few multiplications.
+[[gnu::always_inline]] inline uint64_t eight_digits(uint32_t n) {
+  uint64_t x = (n / 10000) | (static_cast<uint64_t>(n % 10000) << 32);
+  uint64_t q = ((x * 5243) >> 19) & 0x0000007F0000007Full;  // each lane / 100
+  x = q | ((x - q * 100) << 16);
+  q = ((x * 103) >> 10) & 0x000F000F000F000Full;  // each lane / 10
+  x = q | ((x - q * 10) << 8);
+  return x + 0x3030303030303030ull;
+}
+
+// Writes the `count` digits of n (at most 17) at out[0..count); `out` must have room for
+// count + 8 bytes, as whole 8-byte groups are stored and a short one may write past its digits.
+[[gnu::always_inline]] inline void write_digits(char* out, uint64_t n, int count) {
+  if (count <= 8) {
+    uint64_t digits = eight_digits(static_cast<uint32_t>(n)) >> (8 * (8 - count));
+    std::memcpy(out, &digits, 8);
+    return;
   }
-  auto m = static_cast<uint32_t>(n);
-  while (m >= 100) {
-    p -= 2;
-    std::memcpy(p, kPairs + 2 * (m % 100), 2);
-    m /= 100;
+  uint64_t high = n / 100000000;
+  auto low = static_cast<uint32_t>(n - high * 100000000);
+  int high_count = count - 8;
+  if (high_count > 8) {
+    *out++ = static_cast<char>('0' + high / 100000000);
+    high %= 100000000;
+    high_count = 8;
   }
-  if (m >= 10) {
-    p -= 2;
-    std::memcpy(p, kPairs + 2 * m, 2);
-  } else {
-    *--p = static_cast<char>('0' + m);
-  }
+  uint64_t head = eight_digits(static_cast<uint32_t>(high)) >> (8 * (8 - high_count));
+  std::memcpy(out, &head, 8);
+  uint64_t tail = eight_digits(low);
+  std::memcpy(out + high_count, &tail, 8);
 }
 
 // The shortest digits without trailing zeros (Ryu may leave some below an exact integer).
@@ -185,25 +209,26 @@ char* write_json_number(char* out, double value) {
     write_digits(d.digits, decimal.digits, count);
     return write_exponent(out, d);
   }
+  // Fixed-size copies below (zeros, the digits after the point) stay clear of library calls; the
+  // room of kMaxJsonNumber bytes covers what they write past the number.
   if (point <= 0) {
-    *out++ = '0';
-    *out++ = '.';
-    std::memset(out, '0', -point);
-    out += -point;
+    std::memcpy(out, "0.0000", 6);  // at most four zeros: point >= -4
+    out += 2 - point;
     write_digits(out, decimal.digits, count);
     return out + count;
   }
   write_digits(out, decimal.digits, count);
   if (point >= count) {
     out += count;
-    std::memset(out, '0', point - count);
+    std::memcpy(out, "0000000000000000", 16);  // point <= 16
     out += point - count;
-    *out++ = '.';
-    *out++ = '0';
-    return out;
+    std::memcpy(out, ".0", 2);
+    return out + 2;
   }
-  std::memmove(out + point + 1, out + point, count - point);
+  char fraction[16];  // count - point <= 16 digits after the point
+  std::memcpy(fraction, out + point, 16);
   out[point] = '.';
+  std::memcpy(out + point + 1, fraction, 16);
   return out + count + 1;
 }
 

@@ -12,8 +12,9 @@ void append_plain(std::string& out, double value);
 void append_debug(std::string& out, double value);
 // JSON form: ".0" for integral values, exponent form outside [1e-5, 1e16), null when not finite.
 void append_json_number(std::string& out, double value);
-// The same written at `out`, which must have room for kMaxJsonNumber bytes; returns the end.
-constexpr int kMaxJsonNumber = 32;
+// The same written at `out`, which must have room for kMaxJsonNumber bytes (the text takes at
+// most 24; the rest is scratch room for fixed-size copies); returns the end.
+constexpr int kMaxJsonNumber = 48;
 char* write_json_number(char* out, double value);
 
 inline std::string plain(double value) {

@@ -1,5 +1,8 @@
 #include "korvex/python/sample_set/convert.hpp"
 
+#include <algorithm>
+#include <new>
+
 #include "korvex/python/host/numpy.hpp"
 
 namespace korvex::py::sample_set_binding {
@@ -113,6 +116,62 @@ Result<Ref> from_string(const std::string& text) {
   return out;
 }
 
+namespace {
+
+// A JsonOutput backed by a new ASCII str: the text is written in place and the str shrunk to it.
+class StrOutput final : public JsonOutput {
+ public:
+  Ref text;
+  char* resize(size_t, size_t capacity) override {
+    if (!text) {
+      text = Ref::steal(PyUnicode_New(static_cast<Py_ssize_t>(capacity), 127));
+    } else {
+      PyObject* grown = text.release();
+      // A fresh str owned only here is resized in place (or moved, keeping its contents).
+      int failed = PyUnicode_Resize(&grown, static_cast<Py_ssize_t>(capacity));
+      text = Ref::steal(grown);
+      if (failed < 0) text = Ref();
+    }
+    if (!text) {
+      PyErr_Clear();
+      throw std::bad_alloc();
+    }
+    return static_cast<char*>(PyUnicode_DATA(text.get()));
+  }
+};
+
+// A JsonOutput over a std::string, for text that needs decoding as UTF-8.
+class StringOutput final : public JsonOutput {
+ public:
+  std::string text;
+  char* resize(size_t, size_t capacity) override {
+    text.resize(capacity);
+    return text.data();
+  }
+};
+
+}  // namespace
+
+bool is_ascii(const std::string& text) {
+  return std::all_of(text.begin(), text.end(), [](char c) { return (c & 0x80) == 0; });
+}
+
+Result<Ref> json_str(bool ascii, const std::function<size_t(JsonOutput&)>& write) {
+  if (!ascii) {
+    StringOutput output;
+    output.text.resize(write(output));
+    return from_string(output.text);
+  }
+  StrOutput output;
+  size_t length = write(output);
+  PyObject* text = output.text.release();
+  if (PyUnicode_Resize(&text, static_cast<Py_ssize_t>(length)) < 0) {
+    Py_XDECREF(text);
+    return python_error();
+  }
+  return Ref::steal(text);
+}
+
 Result<Ref> from_time(const Time& time) {
   if (!time) return Ref::borrow(Py_None);
   Ref out = Ref::steal(PyFloat_FromDouble(*time));
@@ -176,8 +235,11 @@ Result<Ref> forall_array_map(const ForallMap& map) {
   return dict;
 }
 
-Result<PyObject*> dict_get(PyObject* dict, const char* key) {
-  PyObject* value = PyDict_GetItemString(dict, key);
+Result<Ref> dict_get(PyObject* dict, const char* key) {
+  Ref name = Ref::steal(PyUnicode_FromString(key));
+  if (!name) return python_error();
+  Ref value = Ref::borrow(PyDict_GetItemWithError(dict, name.get()));
+  if (!value && PyErr_Occurred()) return python_error();
   return value;
 }
 

@@ -2,10 +2,12 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
 #include "korvex/core/sample_set/evaluation.hpp"
+#include "korvex/core/sample_set/json.hpp"
 #include "korvex/core/sample_set/timing.hpp"
 #include "korvex/python/host/error.hpp"
 
@@ -46,8 +48,17 @@ Result<void> set_item(PyObject* dict, const std::string& key, Result<Ref> value)
 // "Comparison '{op}' not supported for {class}".
 Result<Ref> compare(bool equal, int op, const char* class_name);
 
-// dict[key] as a borrowed reference, null when the key is absent.
-Result<PyObject*> dict_get(PyObject* dict, const char* key);
+// dict[key] as a new reference, empty when the key is absent. Never borrowed: reading the value
+// runs user code (__index__, __float__) that may remove it from the dict.
+Result<Ref> dict_get(PyObject* dict, const char* key);
+
+// Whether `text` holds only ASCII bytes.
+bool is_ascii(const std::string& text);
+
+// A str holding the JSON that write(JsonOutput&) -> length writes. When the caller knows the
+// text is ASCII (no name holds other bytes) it is written straight into the str, without the
+// copy and the UTF-8 decoding of a detour through std::string.
+Result<Ref> json_str(bool ascii, const std::function<size_t(JsonOutput&)>& write);
 
 // pandas.DataFrame(columns), pandas imported on each call.
 Result<Ref> data_frame(PyObject* columns);
@@ -70,14 +81,18 @@ Result<void> for_each_item(PyObject* object, F&& item) {
     return {};
   }
   if (!PySequence_Check(object)) return cannot_convert(object, "Sequence");
-  Py_ssize_t size = PySequence_Size(object);
-  if (size < 0) return python_error();
-  for (Py_ssize_t i = 0; i < size; ++i) {
-    Ref element = Ref::steal(PySequence_GetItem(object, i));
-    if (!element) return python_error();
+  // Iterated rather than indexed up to len(): a __len__ that overstates (or raises) must not turn
+  // into an IndexError from __getitem__.
+  Ref iterator = Ref::steal(PyObject_GetIter(object));
+  if (!iterator) return python_error();
+  while (true) {
+    Ref element = Ref::steal(PyIter_Next(iterator.get()));
+    if (!element) {
+      if (PyErr_Occurred()) return python_error();
+      return {};
+    }
     KX_TRY(item(element.get()));
   }
-  return {};
 }
 
 }  // namespace korvex::py::sample_set_binding

@@ -1,4 +1,6 @@
 // Evaluation: energies, objectives, violations, forall tuples, values and penalties per sample.
+#include <algorithm>
+
 #include "korvex/core/sample_set/json.hpp"
 #include "korvex/python/host/numpy.hpp"
 #include "korvex/python/sample_set/classes.hpp"
@@ -171,6 +173,18 @@ PyObject* evaluation_new(PyTypeObject* type, PyObject* args, PyObject* kwargs) {
 
 Result<Ref> wrap_evaluation(Evaluation e) { return wrap(evaluation_type(), std::move(e)); }
 
+// The JSON text as a str; only the names can make it non-ASCII.
+Result<Ref> evaluation_json(const Evaluation& e) {
+  auto names_ascii = [](const auto& map) {
+    return std::all_of(map.begin(), map.end(),
+                       [](const auto& item) { return is_ascii(item.first); });
+  };
+  bool ascii = names_ascii(e.constraint_violations) && names_ascii(e.constraint_forall) &&
+               names_ascii(e.penalty) &&
+               std::all_of(e.constraint_values.begin(), e.constraint_values.end(), names_ascii);
+  return json_str(ascii, [&](JsonOutput& output) { return write_json(e, output); });
+}
+
 const Callable kToDict{
     Signature("to_dict($self)", "Evaluation.to_dict()", "The dict form."),
     [](PyObject* self, const Bound&) { return evaluation_to_dict(self_evaluation(self)); }};
@@ -183,7 +197,7 @@ const Callable kFromDict{
     }};
 const Callable kToJson{
     Signature("to_json($self)", "Evaluation.to_json()", "The JSON text."),
-    [](PyObject* self, const Bound&) { return from_string(to_json(self_evaluation(self))); }};
+    [](PyObject* self, const Bound&) { return evaluation_json(self_evaluation(self)); }};
 const Callable kFromJson{
     Signature("from_json(json)", "Evaluation.from_json()", "An evaluation from its JSON text."),
     [](PyObject*, const Bound& args) -> Result<Ref> {
@@ -273,7 +287,7 @@ Result<Evaluation> evaluation_from_dict(PyObject* dict) {
   Evaluation e;
   for (int i = 0; i < 6; ++i) {
     KX_TRY_ASSIGN(value, dict_get(dict, kFields[i]));
-    if (value != nullptr) KX_TRY(read_field(e, i, value));
+    if (value) KX_TRY(read_field(e, i, value.get()));
   }
   return e;
 }

@@ -1,4 +1,5 @@
 // Record: the samples of a solve, dense (NumPy arrays) or sparse (coordinate lists).
+#include <algorithm>
 #include <optional>
 
 #include "korvex/core/sample_set/json.hpp"
@@ -20,6 +21,14 @@ Result<CooFormat> coo_from_python(PyObject* object) {
     for (int i = 0; i < 3; ++i) parts[i] = PyTuple_GET_ITEM(object, i);
   } else {
     if (PyUnicode_Check(object) || !PySequence_Check(object)) return type_error("not a sample");
+    // The length first: a dense sample (a NumPy array of millions of floats) is tried here too,
+    // and turning it into a tuple would make one Python float per element only to refuse it.
+    Py_ssize_t length = PySequence_Size(object);
+    if (length < 0) {
+      PyErr_Clear();  // no usable __len__: the tuple below tells
+    } else if (length != 3) {
+      return type_error("not a sample");
+    }
     holder = Ref::steal(PySequence_Tuple(object));
     if (!holder) return python_error();
     if (PyTuple_GET_SIZE(holder.get()) != 3) return type_error("not a sample");
@@ -73,6 +82,10 @@ Result<std::optional<std::map<std::string, std::vector<T>>>> try_form(PyObject* 
 Result<NdArray> dense_from_python(PyObject* object) {
   KX_TRY_ASSIGN(is_array, numpy::is_float64_array(object));
   if (!is_array) return type_error("not a float64 array");
+  // NumPy 2 allows more axes than a record holds; such an array would not read back from JSON.
+  if (PyArray_NDIM(reinterpret_cast<PyArrayObject*>(object)) > static_cast<int>(kMaxAxes)) {
+    return type_error("too many axes");
+  }
   NdArray array;
   numpy::read_float64(object, array.shape, array.data);
   return array;
@@ -121,6 +134,17 @@ Result<Ref> solution_to_python(const Solution& solution) {
 }
 
 Record& self_record(PyObject* self) { return value_of<Record>(self); }
+
+// The JSON text as a str; only the names can make it non-ASCII.
+Result<Ref> record_json(const Record& record) {
+  bool ascii = std::visit(
+      [](const auto& map) {
+        return std::all_of(map.begin(), map.end(),
+                           [](const auto& item) { return is_ascii(item.first); });
+      },
+      record.solution);
+  return json_str(ascii, [&](JsonOutput& output) { return write_json(record, output); });
+}
 
 Result<Ref> wrap_record(Record record) { return wrap(record_type(), std::move(record)); }
 
@@ -175,9 +199,8 @@ const Callable kFromDict{
       KX_TRY_ASSIGN(record, record_from_dict(dict));
       return wrap_record(std::move(record));
     }};
-const Callable kToJson{
-    Signature("to_json($self)", "Record.to_json()", "The JSON text."),
-    [](PyObject* self, const Bound&) { return from_string(to_json(self_record(self))); }};
+const Callable kToJson{Signature("to_json($self)", "Record.to_json()", "The JSON text."),
+                       [](PyObject* self, const Bound&) { return record_json(self_record(self)); }};
 const Callable kFromJson{
     Signature("from_json(json)", "Record.from_json()", "A record from its JSON text."),
     [](PyObject*, const Bound& args) -> Result<Ref> {
@@ -253,13 +276,13 @@ Result<Ref> record_to_dict(const Record& record) {
 Result<Record> record_from_dict(PyObject* dict) {
   Record record;
   KX_TRY_ASSIGN(solution, dict_get(dict, "solution"));
-  if (solution != nullptr) {
-    KX_TRY_ASSIGN(read, solution_from_python(solution));
+  if (solution) {
+    KX_TRY_ASSIGN(read, solution_from_python(solution.get()));
     record.solution = std::move(read);
   }
   KX_TRY_ASSIGN(counts, dict_get(dict, "num_occurrences"));
-  if (counts != nullptr) {
-    KX_TRY_ASSIGN(read, to_integers(counts));
+  if (counts) {
+    KX_TRY_ASSIGN(read, to_integers(counts.get()));
     record.num_occurrences = std::move(read);
   }
   return record;

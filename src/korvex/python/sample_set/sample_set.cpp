@@ -144,12 +144,12 @@ Result<Ref> sample_set_to_dict(const SampleSetValue& value) {
 }
 
 // A part of a SampleSet dict: absent is a ValueError, not a dict a TypeError.
-Result<PyObject*> required_part(PyObject* dict, const char* key) {
+Result<Ref> required_part(PyObject* dict, const char* key) {
   KX_TRY_ASSIGN(part, dict_get(dict, key));
-  if (part == nullptr) {
+  if (!part) {
     return fail(ErrorKind::Value, std::string("the key '") + key + "' is not included in the dict");
   }
-  if (!PyDict_Check(part)) {
+  if (!PyDict_Check(part.get())) {
     return fail(ErrorKind::Type, std::string("the value of the key '") + key + "' is not dict");
   }
   return part;
@@ -157,20 +157,20 @@ Result<PyObject*> required_part(PyObject* dict, const char* key) {
 
 Result<Ref> sample_set_from_dict(PyObject* dict) {
   KX_TRY_ASSIGN(record_dict, required_part(dict, "record"));
-  KX_TRY_ASSIGN(record, record_from_dict(record_dict));
+  KX_TRY_ASSIGN(record, record_from_dict(record_dict.get()));
   KX_TRY_ASSIGN(evaluation_dict, required_part(dict, "evaluation"));
-  KX_TRY_ASSIGN(evaluation, evaluation_from_dict(evaluation_dict));
+  KX_TRY_ASSIGN(evaluation, evaluation_from_dict(evaluation_dict.get()));
   KX_TRY_ASSIGN(time_dict, required_part(dict, "measuring_time"));
-  KX_TRY_ASSIGN(time, measuring_time_from_dict(time_dict));
+  KX_TRY_ASSIGN(time, measuring_time_from_dict(time_dict.get()));
   KX_TRY_ASSIGN(metadata, dict_get(dict, "metadata"));
   Ref stored;
-  if (metadata == nullptr) {
+  if (!metadata) {
     KX_TRY_ASSIGN(fresh, new_dict());
     stored = std::move(fresh);
-  } else if (!PyDict_Check(metadata)) {
+  } else if (!PyDict_Check(metadata.get())) {
     return fail(ErrorKind::Type, "the value of the key 'metadata' is not dict");
   } else {
-    stored = Ref::borrow(metadata);
+    stored = std::move(metadata);
   }
   return wrap_sample_set(SampleSet{std::move(record), std::move(evaluation), time},
                          std::move(stored));
@@ -189,8 +189,11 @@ Result<Ref> to_json_text(PyObject* self, const Bound&) {
 }
 
 Result<Ref> from_json_text(PyObject*, const Bound& args) {
-  KX_TRY_ASSIGN(text, argument("json", to_string(args[0])));
-  (void)text;
+  // Only the class is checked: the text itself, even one orjson refuses (a lone surrogate), is
+  // orjson's to judge, and its errors pass unchanged.
+  if (!PyUnicode_Check(args[0])) {
+    return decorate_argument_error("json", cannot_convert(args[0], "str"));
+  }
   KX_TRY_ASSIGN(loaded, call_helper("load", args[0]));
   KX_TRY_ASSIGN(dict, to_dict(loaded.get()));
   return sample_set_from_dict(dict);
@@ -243,10 +246,12 @@ Result<Ref> root_span_keys(PyObject* metadata) {
 }
 
 Result<Ref> backend_calculation_time(PyObject* self, const Bound&) {
-  PyObject* metadata = self_value(self).metadata.get();
-  KX_TRY_ASSIGN(roots, root_span_keys(metadata));
+  // Held for the whole call: the span lookups run user code that may replace the metadata.
+  Ref metadata = Ref::borrow(self_value(self).metadata.get());
+  KX_TRY_ASSIGN(roots, root_span_keys(metadata.get()));
   KX_TRY_ASSIGN(function, helper_function("backend_times"));
-  Ref out = Ref::steal(PyObject_CallFunctionObjArgs(function, metadata, roots.get(), nullptr));
+  Ref out =
+      Ref::steal(PyObject_CallFunctionObjArgs(function, metadata.get(), roots.get(), nullptr));
   if (!out) return python_error();
   return out;
 }
@@ -299,19 +304,25 @@ PyObject* sample_set_repr(PyObject* self) {
                        ", evaluation=" + evaluation_text(value.core.evaluation) +
                        ", measuring_time=" + measuring_time_text(value.core.measuring_time) +
                        ", metadata=";
-    PyObject* metadata = value.metadata.get();
+    // Held while str() runs: a __repr__ inside may replace this object's metadata.
+    Ref held = Ref::borrow(value.metadata.get());
+    PyObject* metadata = held.get();
     Ref shown = Ref::steal(PyObject_Str(metadata));
-    const char* data = nullptr;
-    Py_ssize_t size = 0;
-    if (shown) data = PyUnicode_AsUTF8AndSize(shown.get(), &size);
-    if (data != nullptr) {
-      text.append(data, static_cast<size_t>(size));
-    } else {
+    if (!shown) {
       PyErr_WriteUnraisable(metadata);
-      text += std::string("<unprintable ") + _PyType_Name(Py_TYPE(metadata)) + " object>";
+      text += std::string("<unprintable ") + _PyType_Name(Py_TYPE(metadata)) + " object>)";
+      return from_string(text);
     }
-    text += ')';
-    return from_string(text);
+    // Joined as str objects: the text str() gave may hold what UTF-8 cannot (a lone surrogate
+    // from a user's __repr__), and it is shown as given.
+    KX_TRY_ASSIGN(head, from_string(text));
+    Ref joined = Ref::steal(PyUnicode_Concat(head.get(), shown.get()));
+    if (!joined) return python_error();
+    Ref tail = Ref::steal(PyUnicode_FromString(")"));
+    if (!tail) return python_error();
+    Ref out = Ref::steal(PyUnicode_Concat(joined.get(), tail.get()));
+    if (!out) return python_error();
+    return out;
   });
 }
 
@@ -323,7 +334,14 @@ PyObject* sample_set_compare(PyObject* self, PyObject* other, int op) {
     const SampleSetValue& b = self_value(other);
     bool equal = a.core == b.core;
     if (equal) {
-      int same = PyObject_RichCompareBool(a.metadata.get(), b.metadata.get(), Py_EQ);
+      // Held while == runs: an __eq__ inside may replace either object's metadata.
+      Ref left = Ref::borrow(a.metadata.get());
+      Ref right = Ref::borrow(b.metadata.get());
+      // Python's == itself, even for one shared dict: a subclass's __eq__ has the say, and its
+      // exceptions propagate (RichCompareBool would answer true for the same object unasked).
+      Ref outcome = Ref::steal(PyObject_RichCompare(left.get(), right.get(), Py_EQ));
+      if (!outcome) return python_error();
+      int same = PyObject_IsTrue(outcome.get());
       if (same < 0) return python_error();
       equal = same == 1;
     }

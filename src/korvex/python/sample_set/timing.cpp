@@ -58,7 +58,7 @@ Result<T> times_from_dict(PyObject* dict, const TimeField<T> (&fields)[N]) {
   T value;
   for (size_t i = 0; i < N; ++i) {
     KX_TRY_ASSIGN(item, dict_get(dict, fields[i].name));
-    KX_TRY_ASSIGN(time, to_time(item));
+    KX_TRY_ASSIGN(time, to_time(item.get()));
     value.*fields[i].member = time;
   }
   return value;
@@ -322,11 +322,11 @@ PyTypeObject* build_measuring() {
 template <class T, size_t N>
 Result<T> part_from_dict(PyObject* dict, const char* key, const TimeField<T> (&fields)[N]) {
   KX_TRY_ASSIGN(part, dict_get(dict, key));
-  if (part == nullptr) return T{};
-  if (!PyDict_Check(part)) {
+  if (!part) return T{};
+  if (!PyDict_Check(part.get())) {
     return fail(ErrorKind::Value, std::string("the value of the key '") + key + "' is not dict");
   }
-  return times_from_dict(part, fields);
+  return times_from_dict(part.get(), fields);
 }
 
 }  // namespace
@@ -345,7 +345,7 @@ Result<MeasuringTime> measuring_time_from_dict(PyObject* dict) {
   KX_TRY_ASSIGN(solve, part_from_dict(dict, "solve", kSolvingFields));
   KX_TRY_ASSIGN(system, part_from_dict(dict, "system", kSystemFields));
   KX_TRY_ASSIGN(total_item, dict_get(dict, "total"));
-  KX_TRY_ASSIGN(total, to_time(total_item));
+  KX_TRY_ASSIGN(total, to_time(total_item.get()));
   value.solve = solve;
   value.system = system;
   value.total = total;
