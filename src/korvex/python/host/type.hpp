@@ -46,6 +46,12 @@ PyObject* constructor(PyTypeObject* type, PyObject* args, PyObject* kwargs) {
   });
 }
 
+// Marks a method as a static method (called on the class, as from_dict and from_json are).
+inline PyMethodDef static_method(PyMethodDef def) {
+  def.ml_flags |= METH_STATIC;
+  return def;
+}
+
 // A property getter from a function of the object.
 template <Result<Ref> (*F)(PyObject*)>
 PyObject* property_getter(PyObject* self, void*) {

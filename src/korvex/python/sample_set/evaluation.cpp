@@ -4,6 +4,7 @@
 #include "korvex/core/sample_set/json.hpp"
 #include "korvex/python/host/numpy.hpp"
 #include "korvex/python/sample_set/classes.hpp"
+#include "korvex/python/sample_set/forms.hpp"
 
 namespace korvex::py::sample_set_binding {
 namespace {
@@ -171,8 +172,6 @@ PyObject* evaluation_new(PyTypeObject* type, PyObject* args, PyObject* kwargs) {
   });
 }
 
-Result<Ref> wrap_evaluation(Evaluation e) { return wrap(evaluation_type(), std::move(e)); }
-
 // The JSON text as a str; only the names can make it non-ASCII.
 Result<Ref> evaluation_json(const Evaluation& e) {
   auto names_ascii = [](const auto& map) {
@@ -185,26 +184,19 @@ Result<Ref> evaluation_json(const Evaluation& e) {
   return json_str(ascii, [&](JsonOutput& output) { return write_json(e, output); });
 }
 
-const Callable kToDict{
-    Signature("to_dict($self)", "Evaluation.to_dict()", "The dict form."),
-    [](PyObject* self, const Bound&) { return evaluation_to_dict(self_evaluation(self)); }};
-const Callable kFromDict{
-    Signature("from_dict(dict)", "Evaluation.from_dict()", "An evaluation from its dict form."),
-    [](PyObject*, const Bound& args) -> Result<Ref> {
-      KX_TRY_ASSIGN(dict, argument("dict", to_dict(args[0])));
-      KX_TRY_ASSIGN(e, evaluation_from_dict(dict));
-      return wrap_evaluation(std::move(e));
-    }};
-const Callable kToJson{
-    Signature("to_json($self)", "Evaluation.to_json()", "The JSON text."),
-    [](PyObject* self, const Bound&) { return evaluation_json(self_evaluation(self)); }};
-const Callable kFromJson{
-    Signature("from_json(json)", "Evaluation.from_json()", "An evaluation from its JSON text."),
-    [](PyObject*, const Bound& args) -> Result<Ref> {
-      KX_TRY_ASSIGN(text, argument("json", to_string(args[0])));
-      KX_TRY_ASSIGN(e, evaluation_from_json(text));
-      return wrap_evaluation(std::move(e));
-    }};
+struct EvaluationForms {
+  static constexpr const char* kName = "Evaluation";
+  static constexpr const char* kNoun = "An evaluation";
+  using Value = Evaluation;
+  static PyTypeObject* type() { return evaluation_type(); }
+  static Result<Ref> to_dict(const Evaluation& e) { return evaluation_to_dict(e); }
+  static Result<Evaluation> from_dict(PyObject* dict) { return evaluation_from_dict(dict); }
+  static Result<Ref> to_json(const Evaluation& e) { return evaluation_json(e); }
+  static Result<Evaluation> from_json(const std::string& text) {
+    return evaluation_from_json(text);
+  }
+};
+
 const Callable kToPandas{
     Signature("to_pandas($self)", "Evaluation.to_pandas()", "A pandas DataFrame."),
     [](PyObject* self, const Bound&) { return evaluation_to_pandas(self_evaluation(self)); }};
@@ -220,34 +212,29 @@ PyObject* evaluation_compare(PyObject* self, PyObject* other, int op) {
   });
 }
 
-PyMethodDef static_method(PyMethodDef def) {
-  def.ml_flags |= METH_STATIC;
-  return def;
-}
-
 PyTypeObject* build() {
-  return wrapper_type<Evaluation>(
-             "Evaluation",
-             "What evaluating a model on each sample gave: energy, objective, constraint "
-             "violations, forall index tuples, constraint values and penalties.",
-             &kNew)
-      .slot(Py_tp_new, reinterpret_cast<void*>(evaluation_new))
-      .slot(Py_tp_repr, reinterpret_cast<void*>(evaluation_repr))
-      .slot(Py_tp_str, reinterpret_cast<void*>(evaluation_repr))
-      .slot(Py_tp_richcompare, reinterpret_cast<void*>(evaluation_compare))
-      .property("energy", property_getter<get_field<0>>, property_setter<set_field<0>>)
-      .property("objective", property_getter<get_field<1>>, property_setter<set_field<1>>)
-      .property("constraint_violations", property_getter<get_field<2>>,
-                property_setter<set_field<2>>)
-      .property("constraint_forall", property_getter<get_field<3>>, property_setter<set_field<3>>)
-      .property("constraint_values", property_getter<get_field<4>>, property_setter<set_field<4>>)
-      .property("penalty", property_getter<get_field<5>>, property_setter<set_field<5>>)
-      .property("constraint_expr_values", property_getter<get_expr_values>)
-      .method(method_def<kToDict>())
-      .method(static_method(method_def<kFromDict>()))
-      .method(method_def<kToJson>())
-      .method(static_method(method_def<kFromJson>()))
-      .method(method_def<kToPandas>())
+  return add_forms<EvaluationForms>(
+             wrapper_type<Evaluation>(
+                 "Evaluation",
+                 "What evaluating a model on each sample gave: energy, objective, constraint "
+                 "violations, forall index tuples, constraint values and penalties.",
+                 &kNew)
+                 .slot(Py_tp_new, reinterpret_cast<void*>(evaluation_new))
+                 .slot(Py_tp_repr, reinterpret_cast<void*>(evaluation_repr))
+                 .slot(Py_tp_str, reinterpret_cast<void*>(evaluation_repr))
+                 .slot(Py_tp_richcompare, reinterpret_cast<void*>(evaluation_compare))
+                 .property("energy", property_getter<get_field<0>>, property_setter<set_field<0>>)
+                 .property("objective", property_getter<get_field<1>>,
+                           property_setter<set_field<1>>)
+                 .property("constraint_violations", property_getter<get_field<2>>,
+                           property_setter<set_field<2>>)
+                 .property("constraint_forall", property_getter<get_field<3>>,
+                           property_setter<set_field<3>>)
+                 .property("constraint_values", property_getter<get_field<4>>,
+                           property_setter<set_field<4>>)
+                 .property("penalty", property_getter<get_field<5>>, property_setter<set_field<5>>)
+                 .property("constraint_expr_values", property_getter<get_expr_values>)
+                 .method(method_def<kToPandas>()))
       .build();
 }
 

@@ -5,6 +5,7 @@
 #include "korvex/core/sample_set/json.hpp"
 #include "korvex/python/host/numpy.hpp"
 #include "korvex/python/sample_set/classes.hpp"
+#include "korvex/python/sample_set/forms.hpp"
 
 namespace korvex::py::sample_set_binding {
 namespace {
@@ -189,25 +190,17 @@ const Callable kToDense{
 const Callable kToSparse{
     Signature("to_sparse($self)", "Record.to_sparse()", "A new record with sparse samples."),
     [](PyObject* self, const Bound&) { return wrap_record(to_sparse(self_record(self))); }};
-const Callable kToDict{
-    Signature("to_dict($self)", "Record.to_dict()", "The dict form."),
-    [](PyObject* self, const Bound&) { return record_to_dict(self_record(self)); }};
-const Callable kFromDict{
-    Signature("from_dict(dict)", "Record.from_dict()", "A record from its dict form."),
-    [](PyObject*, const Bound& args) -> Result<Ref> {
-      KX_TRY_ASSIGN(dict, argument("dict", to_dict(args[0])));
-      KX_TRY_ASSIGN(record, record_from_dict(dict));
-      return wrap_record(std::move(record));
-    }};
-const Callable kToJson{Signature("to_json($self)", "Record.to_json()", "The JSON text."),
-                       [](PyObject* self, const Bound&) { return record_json(self_record(self)); }};
-const Callable kFromJson{
-    Signature("from_json(json)", "Record.from_json()", "A record from its JSON text."),
-    [](PyObject*, const Bound& args) -> Result<Ref> {
-      KX_TRY_ASSIGN(text, argument("json", to_string(args[0])));
-      KX_TRY_ASSIGN(record, record_from_json(text));
-      return wrap_record(std::move(record));
-    }};
+struct RecordForms {
+  static constexpr const char* kName = "Record";
+  static constexpr const char* kNoun = "A record";
+  using Value = Record;
+  static PyTypeObject* type() { return record_type(); }
+  static Result<Ref> to_dict(const Record& r) { return record_to_dict(r); }
+  static Result<Record> from_dict(PyObject* dict) { return record_from_dict(dict); }
+  static Result<Ref> to_json(const Record& r) { return record_json(r); }
+  static Result<Record> from_json(const std::string& text) { return record_from_json(text); }
+};
+
 const Callable kToPandas{
     Signature("to_pandas($self)", "Record.to_pandas()", "A pandas DataFrame."),
     [](PyObject* self, const Bound&) { return record_to_pandas(self_record(self)); }};
@@ -223,32 +216,25 @@ PyObject* record_compare(PyObject* self, PyObject* other, int op) {
   });
 }
 
-PyMethodDef static_method(PyMethodDef def) {
-  def.ml_flags |= METH_STATIC;
-  return def;
-}
-
 PyTypeObject* build() {
-  return wrapper_type<Record>(
-             "Record",
-             "The samples of a solve: for every decision variable one value per sample, dense "
-             "or sparse, and how often each sample was seen.",
-             &kNew)
-      .slot(Py_tp_new, reinterpret_cast<void*>(record_new))
-      .slot(Py_tp_repr, reinterpret_cast<void*>(record_repr))
-      .slot(Py_tp_str, reinterpret_cast<void*>(record_repr))
-      .slot(Py_tp_richcompare, reinterpret_cast<void*>(record_compare))
-      .property("solution", property_getter<get_solution>, property_setter<set_solution>)
-      .property("num_occurrences", property_getter<get_counts>, property_setter<set_counts>)
-      .method(method_def<kIsDense>())
-      .method(method_def<kIsSparse>())
-      .method(method_def<kToDense>())
-      .method(method_def<kToSparse>())
-      .method(method_def<kToDict>())
-      .method(static_method(method_def<kFromDict>()))
-      .method(method_def<kToJson>())
-      .method(static_method(method_def<kFromJson>()))
-      .method(method_def<kToPandas>())
+  return add_forms<RecordForms>(
+             wrapper_type<Record>(
+                 "Record",
+                 "The samples of a solve: for every decision variable one value per sample, dense "
+                 "or sparse, and how often each sample was seen.",
+                 &kNew)
+                 .slot(Py_tp_new, reinterpret_cast<void*>(record_new))
+                 .slot(Py_tp_repr, reinterpret_cast<void*>(record_repr))
+                 .slot(Py_tp_str, reinterpret_cast<void*>(record_repr))
+                 .slot(Py_tp_richcompare, reinterpret_cast<void*>(record_compare))
+                 .property("solution", property_getter<get_solution>, property_setter<set_solution>)
+                 .property("num_occurrences", property_getter<get_counts>,
+                           property_setter<set_counts>)
+                 .method(method_def<kIsDense>())
+                 .method(method_def<kIsSparse>())
+                 .method(method_def<kToDense>())
+                 .method(method_def<kToSparse>())
+                 .method(method_def<kToPandas>()))
       .build();
 }
 

@@ -349,11 +349,6 @@ PyObject* sample_set_compare(PyObject* self, PyObject* other, int op) {
   });
 }
 
-PyMethodDef static_method(PyMethodDef def) {
-  def.ml_flags |= METH_STATIC;
-  return def;
-}
-
 // The metadata dict may hold the sample set itself, so the class takes part in garbage
 // collection: a cycle through the metadata is found and broken by replacing the dict.
 void sample_set_dealloc(PyObject* self) {

@@ -1,13 +1,14 @@
 // SolvingTime, SystemTime and MeasuringTime: optional durations in seconds.
 #include "korvex/core/sample_set/json.hpp"
 #include "korvex/python/sample_set/classes.hpp"
+#include "korvex/python/sample_set/forms.hpp"
 
 namespace korvex::py::sample_set_binding {
 namespace {
 
-PyMethodDef static_method(PyMethodDef def) {
-  def.ml_flags |= METH_STATIC;
-  return def;
+template <class T>
+std::string json_text(const T& value) {
+  return to_json(value);
 }
 
 template <class T, Time T::* Member>
@@ -101,45 +102,38 @@ PyObject* solving_compare(PyObject* self, PyObject* other, int op) {
   });
 }
 
-const Callable kSolvingToDict{
-    Signature("to_dict($self)", "SolvingTime.to_dict()", "The dict form."),
-    [](PyObject* self, const Bound&) { return solving_to_dict(value_of<SolvingTime>(self)); }};
-const Callable kSolvingFromDict{
-    Signature("from_dict(dict)", "SolvingTime.from_dict()", "Solving times from a dict."),
-    [](PyObject*, const Bound& args) -> Result<Ref> {
-      KX_TRY_ASSIGN(dict, argument("dict", to_dict(args[0])));
-      KX_TRY_ASSIGN(value, times_from_dict(dict, kSolvingFields));
-      return wrap(solving_time_type(), value);
-    }};
-const Callable kSolvingToJson{
-    Signature("to_json($self)", "SolvingTime.to_json()", "The JSON text."),
-    [](PyObject* self, const Bound&) { return from_string(to_json(value_of<SolvingTime>(self))); }};
-const Callable kSolvingFromJson{
-    Signature("from_json(json)", "SolvingTime.from_json()", "Solving times from JSON text."),
-    [](PyObject*, const Bound& args) -> Result<Ref> {
-      KX_TRY_ASSIGN(text, argument("json", to_string(args[0])));
-      KX_TRY_ASSIGN(value, solving_time_from_json(text));
-      return wrap(solving_time_type(), value);
-    }};
+struct SolvingForms {
+  static constexpr const char* kName = "SolvingTime";
+  static constexpr const char* kNoun = "Solving times";
+  using Value = SolvingTime;
+  static PyTypeObject* type() { return solving_time_type(); }
+  static Result<Ref> to_dict(const SolvingTime& t) { return solving_to_dict(t); }
+  static Result<SolvingTime> from_dict(PyObject* dict) {
+    return times_from_dict(dict, kSolvingFields);
+  }
+  static Result<Ref> to_json(const SolvingTime& t) { return from_string(json_text(t)); }
+  static Result<SolvingTime> from_json(const std::string& text) {
+    return solving_time_from_json(text);
+  }
+};
 
 PyTypeObject* build_solving() {
-  return wrapper_type<SolvingTime>("SolvingTime",
-                                   "The solver's own phases, in seconds; None where not measured.",
-                                   &kSolvingNew)
-      .slot(Py_tp_new, reinterpret_cast<void*>(solving_new))
-      .slot(Py_tp_repr, reinterpret_cast<void*>(solving_repr))
-      .slot(Py_tp_str, reinterpret_cast<void*>(solving_repr))
-      .slot(Py_tp_richcompare, reinterpret_cast<void*>(solving_compare))
-      .property("preprocess", property_getter<get_time<SolvingTime, &SolvingTime::preprocess>>,
-                property_setter<set_time<SolvingTime, &SolvingTime::preprocess>>)
-      .property("solve", property_getter<get_time<SolvingTime, &SolvingTime::solve>>,
-                property_setter<set_time<SolvingTime, &SolvingTime::solve>>)
-      .property("postprocess", property_getter<get_time<SolvingTime, &SolvingTime::postprocess>>,
-                property_setter<set_time<SolvingTime, &SolvingTime::postprocess>>)
-      .method(method_def<kSolvingToDict>())
-      .method(static_method(method_def<kSolvingFromDict>()))
-      .method(method_def<kSolvingToJson>())
-      .method(static_method(method_def<kSolvingFromJson>()))
+  return add_forms<SolvingForms>(
+             wrapper_type<SolvingTime>(
+                 "SolvingTime", "The solver's own phases, in seconds; None where not measured.",
+                 &kSolvingNew)
+                 .slot(Py_tp_new, reinterpret_cast<void*>(solving_new))
+                 .slot(Py_tp_repr, reinterpret_cast<void*>(solving_repr))
+                 .slot(Py_tp_str, reinterpret_cast<void*>(solving_repr))
+                 .slot(Py_tp_richcompare, reinterpret_cast<void*>(solving_compare))
+                 .property("preprocess",
+                           property_getter<get_time<SolvingTime, &SolvingTime::preprocess>>,
+                           property_setter<set_time<SolvingTime, &SolvingTime::preprocess>>)
+                 .property("solve", property_getter<get_time<SolvingTime, &SolvingTime::solve>>,
+                           property_setter<set_time<SolvingTime, &SolvingTime::solve>>)
+                 .property("postprocess",
+                           property_getter<get_time<SolvingTime, &SolvingTime::postprocess>>,
+                           property_setter<set_time<SolvingTime, &SolvingTime::postprocess>>))
       .build();
 }
 
@@ -169,32 +163,26 @@ PyObject* system_compare(PyObject* self, PyObject* other, int op) {
   });
 }
 
-const Callable kSystemToDict{
-    Signature("to_dict($self)", "SystemTime.to_dict()", "The dict form."),
-    [](PyObject* self, const Bound&) { return system_to_dict(value_of<SystemTime>(self)); }};
-const Callable kSystemFromDict{
-    Signature("from_dict(dict)", "SystemTime.from_dict()", "System times from a dict."),
-    [](PyObject*, const Bound& args) -> Result<Ref> {
-      KX_TRY_ASSIGN(dict, argument("dict", to_dict(args[0])));
-      KX_TRY_ASSIGN(value, times_from_dict(dict, kSystemFields));
-      return wrap(system_time_type(), value);
-    }};
-const Callable kSystemToJson{
-    Signature("to_json($self)", "SystemTime.to_json()", "The JSON text."),
-    [](PyObject* self, const Bound&) { return from_string(to_json(value_of<SystemTime>(self))); }};
-const Callable kSystemFromJson{
-    Signature("from_json(json)", "SystemTime.from_json()", "System times from JSON text."),
-    [](PyObject*, const Bound& args) -> Result<Ref> {
-      KX_TRY_ASSIGN(text, argument("json", to_string(args[0])));
-      KX_TRY_ASSIGN(value, system_time_from_json(text));
-      return wrap(system_time_type(), value);
-    }};
-
 template <Time SystemTime::* Member>
 void add_system_property(TypeBuilder& builder, const char* name) {
   builder.property(name, property_getter<get_time<SystemTime, Member>>,
                    property_setter<set_time<SystemTime, Member>>);
 }
+
+struct SystemForms {
+  static constexpr const char* kName = "SystemTime";
+  static constexpr const char* kNoun = "System times";
+  using Value = SystemTime;
+  static PyTypeObject* type() { return system_time_type(); }
+  static Result<Ref> to_dict(const SystemTime& t) { return system_to_dict(t); }
+  static Result<SystemTime> from_dict(PyObject* dict) {
+    return times_from_dict(dict, kSystemFields);
+  }
+  static Result<Ref> to_json(const SystemTime& t) { return from_string(json_text(t)); }
+  static Result<SystemTime> from_json(const std::string& text) {
+    return system_time_from_json(text);
+  }
+};
 
 PyTypeObject* build_system() {
   TypeBuilder builder = wrapper_type<SystemTime>(
@@ -211,11 +199,7 @@ PyTypeObject* build_system() {
       builder, "fetch_problem_and_instance_data");
   add_system_property<&SystemTime::fetch_result>(builder, "fetch_result");
   add_system_property<&SystemTime::deserialize_solution>(builder, "deserialize_solution");
-  return builder.method(method_def<kSystemToDict>())
-      .method(static_method(method_def<kSystemFromDict>()))
-      .method(method_def<kSystemToJson>())
-      .method(static_method(method_def<kSystemFromJson>()))
-      .build();
+  return add_forms<SystemForms>(builder).build();
 }
 
 // ---- MeasuringTime ----
@@ -272,49 +256,34 @@ PyObject* measuring_compare(PyObject* self, PyObject* other, int op) {
   });
 }
 
-const Callable kMeasuringToDict{
-    Signature("to_dict($self)", "MeasuringTime.to_dict()", "The dict form."),
-    [](PyObject* self, const Bound&) {
-      return measuring_time_to_dict(value_of<MeasuringTime>(self));
-    }};
-const Callable kMeasuringFromDict{
-    Signature("from_dict(dict)", "MeasuringTime.from_dict()", "Measuring times from a dict."),
-    [](PyObject*, const Bound& args) -> Result<Ref> {
-      KX_TRY_ASSIGN(dict, argument("dict", to_dict(args[0])));
-      KX_TRY_ASSIGN(value, measuring_time_from_dict(dict));
-      return wrap(measuring_time_type(), value);
-    }};
-const Callable kMeasuringToJson{
-    Signature("to_json($self)", "MeasuringTime.to_json()", "The JSON text."),
-    [](PyObject* self, const Bound&) {
-      return from_string(to_json(value_of<MeasuringTime>(self)));
-    }};
-const Callable kMeasuringFromJson{
-    Signature("from_json(json)", "MeasuringTime.from_json()", "Measuring times from JSON text."),
-    [](PyObject*, const Bound& args) -> Result<Ref> {
-      KX_TRY_ASSIGN(text, argument("json", to_string(args[0])));
-      KX_TRY_ASSIGN(value, measuring_time_from_json(text));
-      return wrap(measuring_time_type(), value);
-    }};
+struct MeasuringForms {
+  static constexpr const char* kName = "MeasuringTime";
+  static constexpr const char* kNoun = "Measuring times";
+  using Value = MeasuringTime;
+  static PyTypeObject* type() { return measuring_time_type(); }
+  static Result<Ref> to_dict(const MeasuringTime& t) { return measuring_time_to_dict(t); }
+  static Result<MeasuringTime> from_dict(PyObject* dict) { return measuring_time_from_dict(dict); }
+  static Result<Ref> to_json(const MeasuringTime& t) { return from_string(json_text(t)); }
+  static Result<MeasuringTime> from_json(const std::string& text) {
+    return measuring_time_from_json(text);
+  }
+};
 
 PyTypeObject* build_measuring() {
-  return wrapper_type<MeasuringTime>(
-             "MeasuringTime",
-             "The solver's and the service's times and the total, in seconds. solve and system "
-             "are read and written as copies.",
-             &kMeasuringNew)
-      .slot(Py_tp_new, reinterpret_cast<void*>(measuring_new))
-      .slot(Py_tp_repr, reinterpret_cast<void*>(measuring_repr))
-      .slot(Py_tp_str, reinterpret_cast<void*>(measuring_repr))
-      .slot(Py_tp_richcompare, reinterpret_cast<void*>(measuring_compare))
-      .property("solve", property_getter<get_solve>, property_setter<set_solve>)
-      .property("system", property_getter<get_system>, property_setter<set_system>)
-      .property("total", property_getter<get_time<MeasuringTime, &MeasuringTime::total>>,
-                property_setter<set_time<MeasuringTime, &MeasuringTime::total>>)
-      .method(method_def<kMeasuringToDict>())
-      .method(static_method(method_def<kMeasuringFromDict>()))
-      .method(method_def<kMeasuringToJson>())
-      .method(static_method(method_def<kMeasuringFromJson>()))
+  return add_forms<MeasuringForms>(
+             wrapper_type<MeasuringTime>(
+                 "MeasuringTime",
+                 "The solver's and the service's times and the total, in seconds. solve and system "
+                 "are read and written as copies.",
+                 &kMeasuringNew)
+                 .slot(Py_tp_new, reinterpret_cast<void*>(measuring_new))
+                 .slot(Py_tp_repr, reinterpret_cast<void*>(measuring_repr))
+                 .slot(Py_tp_str, reinterpret_cast<void*>(measuring_repr))
+                 .slot(Py_tp_richcompare, reinterpret_cast<void*>(measuring_compare))
+                 .property("solve", property_getter<get_solve>, property_setter<set_solve>)
+                 .property("system", property_getter<get_system>, property_setter<set_system>)
+                 .property("total", property_getter<get_time<MeasuringTime, &MeasuringTime::total>>,
+                           property_setter<set_time<MeasuringTime, &MeasuringTime::total>>))
       .build();
 }
 
