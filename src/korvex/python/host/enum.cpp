@@ -60,7 +60,7 @@ PyTypeObject* build_enum_type(const EnumSpec& spec) {
 }  // namespace
 
 PyTypeObject* enum_type(const EnumSpec& spec) {
-  // One class per spec for the life of the process; specs are few and static.
+  // One class for each EnumSpec, kept for the life of the process; there are few and static.
   static std::vector<std::pair<const EnumSpec*, PyTypeObject*>> built;
   for (const auto& [s, t] : built) {
     if (s == &spec) return t;
