@@ -208,7 +208,7 @@ Result<Expr> as_scalar_expression(PyObject* object) {
   return as_scalar(*expr);
 }
 
-std::string type_name(PyObject* object) { return _PyType_Name(Py_TYPE(object)); }
+std::string type_name(PyObject* object) { return short_type_name(Py_TYPE(object)); }
 
 static Error cannot_convert(PyObject* object, const char* class_name) {
   return type_error("'" + type_name(object) + "' object cannot be converted to '" + class_name +

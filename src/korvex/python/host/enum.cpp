@@ -80,7 +80,7 @@ Result<int> to_enum(const EnumSpec& spec, PyObject* object) {
   PyTypeObject* type = enum_type(spec);
   if (type == nullptr) return python_error();
   if (Py_TYPE(object) == type) return value_of<EnumValue>(object).value;
-  return type_error(std::string("'") + _PyType_Name(Py_TYPE(object)) +
+  return type_error(std::string("'") + short_type_name(Py_TYPE(object)) +
                     "' object cannot be converted to '" + spec.class_name + "'");
 }
 

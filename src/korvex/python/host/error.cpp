@@ -94,7 +94,7 @@ std::string describe_exception_chain(PyObject* exception) {
   int guard_count = 0;
   for (PyObject* e = exception; e != nullptr && guard_count < 64; ++guard_count) {
     if (!out.empty()) out += ", caused by ";
-    out += _PyType_Name(Py_TYPE(e));
+    out += short_type_name(Py_TYPE(e));
     out += ": ";
     out += object_text(e);
     Ref cause = Ref::steal(PyException_GetCause(e));

@@ -1,6 +1,7 @@
 // Turning core errors into Python exceptions, and the guard every entry point runs inside.
 #pragma once
 
+#include <cstring>
 #include <exception>
 #include <new>
 #include <string>
@@ -37,6 +38,14 @@ Error decorate_argument(const char* name, Error error);
 
 // "{Class}: {message}" of an exception object followed by ", caused by ..." for its cause chain.
 std::string describe_exception_chain(PyObject* exception);
+
+// The bare name of a type ("int", "Placeholder"): tp_name after its last dot, as every supported
+// CPython writes it, without relying on the interpreter's private helpers.
+inline const char* short_type_name(PyTypeObject* type) {
+  const char* name = type->tp_name;
+  const char* dot = std::strrchr(name, '.');
+  return dot != nullptr ? dot + 1 : name;
+}
 
 // Fetches the pending exception as a normalised object (new reference), clearing the indicator.
 Ref fetch_exception();

@@ -8,7 +8,7 @@
 namespace korvex::py::sample_set_binding {
 
 Error cannot_convert(PyObject* object, const char* class_name) {
-  return type_error(std::string("'") + _PyType_Name(Py_TYPE(object)) +
+  return type_error(std::string("'") + short_type_name(Py_TYPE(object)) +
                     "' object cannot be converted to '" + class_name + "'");
 }
 

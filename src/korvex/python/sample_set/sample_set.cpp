@@ -310,7 +310,7 @@ PyObject* sample_set_repr(PyObject* self) {
     Ref shown = Ref::steal(PyObject_Str(metadata));
     if (!shown) {
       PyErr_WriteUnraisable(metadata);
-      text += std::string("<unprintable ") + _PyType_Name(Py_TYPE(metadata)) + " object>)";
+      text += std::string("<unprintable ") + short_type_name(Py_TYPE(metadata)) + " object>)";
       return from_string(text);
     }
     // Joined as str objects: the text str() gave may hold what UTF-8 cannot (a lone surrogate
