@@ -114,20 +114,16 @@ CondClass class_of(const CondNode& node) {
   return CondClass::AndOp;
 }
 
+// Every expression-family class, and no other type, deallocates through wrapper_dealloc<Expr>
+// (likewise for conditions), so one pointer comparison recognises them all.
 const Expr* expr_of(PyObject* object) {
-  PyTypeObject* type = Py_TYPE(object);
-  for (size_t c = 0; c < static_cast<size_t>(ExprClass::Count); ++c) {
-    if (type == expr_type(static_cast<ExprClass>(c))) return &value_of<Expr>(object);
-  }
-  return nullptr;
+  if (Py_TYPE(object)->tp_dealloc != wrapper_dealloc<Expr>) return nullptr;
+  return &value_of<Expr>(object);
 }
 
 const Cond* cond_of(PyObject* object) {
-  PyTypeObject* type = Py_TYPE(object);
-  for (size_t c = 0; c < static_cast<size_t>(CondClass::Count); ++c) {
-    if (type == cond_type(static_cast<CondClass>(c))) return &value_of<Cond>(object);
-  }
-  return nullptr;
+  if (Py_TYPE(object)->tp_dealloc != wrapper_dealloc<Cond>) return nullptr;
+  return &value_of<Cond>(object);
 }
 
 Result<Ref> wrap(Expr expr) {
@@ -211,8 +207,13 @@ Result<Expr> as_scalar_expression(PyObject* object) {
 std::string type_name(PyObject* object) { return short_type_name(Py_TYPE(object)); }
 
 static Error cannot_convert(PyObject* object, const char* class_name) {
-  return type_error("'" + type_name(object) + "' object cannot be converted to '" + class_name +
-                    "'");
+  // Appended piece by piece: GCC 12 warns wrongly (-Wrestrict) on "'" + std::string at -O3.
+  std::string message = "'";
+  message += type_name(object);
+  message += "' object cannot be converted to '";
+  message += class_name;
+  message += "'";
+  return type_error(std::move(message));
 }
 
 Result<std::string> to_string(PyObject* object) {

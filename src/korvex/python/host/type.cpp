@@ -13,6 +13,7 @@ TypeBuilder::TypeBuilder(const char* name, int basicsize, const char* doc, const
     // The class docstring starts with "Name(params)" so inspect.signature sees the constructor.
     std::string text = ctor->text();
     doc_ = text + "\n--\n\n";
+    ctor_text_ = text.substr(text.find('('));
   }
   if (doc != nullptr) doc_ += doc;
 }
@@ -61,8 +62,30 @@ PyTypeObject* TypeBuilder::build() {
   auto* stored_slots = new std::vector<PyType_Slot>(std::move(slots));
   auto* spec = new PyType_Spec{name->c_str(), basicsize_, 0, static_cast<unsigned int>(flags_),
                                stored_slots->data()};
-  return reinterpret_cast<PyTypeObject*>(PyType_FromSpec(spec));
+  PyObject* type = PyType_FromSpec(spec);
+#if PY_VERSION_HEX < 0x030A0000
+  // Before 3.10 a heap type loses the signature line of its docstring, so the constructor's
+  // signature is attached as __signature__, made by inspect from the same text.
+  if (type != nullptr && !ctor_text_.empty() && !attach_signature(type, ctor_text_)) {
+    Py_CLEAR(type);
+  }
+#endif
+  return reinterpret_cast<PyTypeObject*>(type);
 }
+
+#if PY_VERSION_HEX < 0x030A0000
+bool TypeBuilder::attach_signature(PyObject* type, const std::string& text) {
+  Ref globals = Ref::steal(PyDict_New());
+  if (!globals || PyDict_SetItemString(globals.get(), "__builtins__", PyEval_GetBuiltins()) < 0) {
+    return false;
+  }
+  std::string code = "import inspect\ndef f" + text + ": pass\nsignature = inspect.signature(f)\n";
+  Ref result = Ref::steal(PyRun_String(code.c_str(), Py_file_input, globals.get(), globals.get()));
+  if (!result) return false;
+  PyObject* signature = PyDict_GetItemString(globals.get(), "signature");
+  return signature != nullptr && PyObject_SetAttrString(type, "__signature__", signature) == 0;
+}
+#endif
 
 static std::vector<PyMethodDef>& functions() {
   static std::vector<PyMethodDef> list;

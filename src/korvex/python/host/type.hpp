@@ -126,6 +126,10 @@ class TypeBuilder {
   std::vector<PyGetSetDef> properties_;
   bool has_new_ = false;
   unsigned long flags_ = Py_TPFLAGS_DEFAULT;
+  std::string ctor_text_;  // "(name, *, ...)" of the constructor, if any
+#if PY_VERSION_HEX < 0x030A0000
+  static bool attach_signature(PyObject* type, const std::string& text);
+#endif
 };
 
 template <class T>
