@@ -1,5 +1,6 @@
 #include "korvex/core/model/model.hpp"
 
+#include <cmath>
 #include <unordered_set>
 
 #include "korvex/core/expression/equality.hpp"
@@ -9,11 +10,104 @@
 namespace korvex {
 namespace {
 
+bool same(const Expr& a, const Expr& b);
+bool same(const Cond& a, const Cond& b);
+
+bool same(const std::vector<Expr>& a, const std::vector<Expr>& b) {
+  if (a.size() != b.size()) return false;
+  for (size_t k = 0; k < a.size(); ++k) {
+    if (!same(a[k], b[k])) return false;
+  }
+  return true;
+}
+
+bool same(const BelongTo& a, const BelongTo& b) {
+  if (a.index() != b.index()) return false;
+  if (const Range* r = std::get_if<Range>(&a)) {
+    const Range& s = std::get<Range>(b);
+    return same(r->start, s.start) && same(r->end, s.end);
+  }
+  return same(std::get<Expr>(a), std::get<Expr>(b));
+}
+
+bool same(const Bound& a, const Bound& b) { return a.kind == b.kind && same(a.value, b.value); }
+
+// Structural equality, except that a NaN literal matches a NaN literal. The scope and name checks
+// ask whether two occurrences are the same element or variable, and an element over a range that
+// ends at NaN, or a variable with a NaN bound, is still itself.
+bool same(const Expr& a, const Expr& b) {
+  if (!a->has_nan && !b->has_nan) return equal(a, b);
+  if (a == b) return true;
+  if (a->has_nan != b->has_nan || a->kind() != b->kind()) return false;
+  switch (a->kind()) {
+    case ExprKind::NumberLit: {
+      const Number &x = a->as<NumberLit>().value, &y = b->as<NumberLit>().value;
+      return std::isnan(x.as_double()) && std::isnan(y.as_double());
+    }
+    case ExprKind::Placeholder:
+      return equal(a, b);
+    case ExprKind::Element: {
+      const auto &x = a->as<Element>(), &y = b->as<Element>();
+      return x.name == y.name && x.ndim == y.ndim && same(x.belong_to, y.belong_to);
+    }
+    case ExprKind::DecisionVar: {
+      const auto &x = a->as<DecisionVar>(), &y = b->as<DecisionVar>();
+      return x.kind == y.kind && x.name == y.name && same(x.shape, y.shape) &&
+             same(x.lower, y.lower) && same(x.upper, y.upper);
+    }
+    case ExprKind::Subscript: {
+      const auto &x = a->as<Subscript>(), &y = b->as<Subscript>();
+      return x.ndim == y.ndim && x.latex == y.latex && same(x.variable, y.variable) &&
+             same(x.subscripts, y.subscripts);
+    }
+    case ExprKind::ArrayLength: {
+      const auto &x = a->as<ArrayLength>(), &y = b->as<ArrayLength>();
+      return x.axis == y.axis && same(x.array, y.array);
+    }
+    case ExprKind::UnaryOp: {
+      const auto &x = a->as<UnaryOp>(), &y = b->as<UnaryOp>();
+      return x.kind == y.kind && same(x.operand, y.operand);
+    }
+    case ExprKind::BinaryOp: {
+      const auto &x = a->as<BinaryOp>(), &y = b->as<BinaryOp>();
+      return x.kind == y.kind && same(x.left, y.left) && same(x.right, y.right);
+    }
+    case ExprKind::CommutativeOp: {
+      const auto &x = a->as<CommutativeOp>(), &y = b->as<CommutativeOp>();
+      return x.kind == y.kind && same(x.terms, y.terms);
+    }
+    case ExprKind::ReductionOp: {
+      const auto &x = a->as<ReductionOp>(), &y = b->as<ReductionOp>();
+      return x.kind == y.kind && same(x.index, y.index) && same(x.condition, y.condition) &&
+             same(x.operand, y.operand);
+    }
+  }
+  return false;
+}
+
+bool same(const Cond& a, const Cond& b) {
+  if (!a || !b) return !a && !b;
+  if (!a->has_nan && !b->has_nan) return equal(a, b);
+  if (a == b) return true;
+  if (a->has_nan != b->has_nan || a->data.index() != b->data.index()) return false;
+  if (const auto* x = a->get_if<ComparisonOp>()) {
+    const auto& y = b->as<ComparisonOp>();
+    return x->kind == y.kind && same(x->left, y.left) && same(x->right, y.right);
+  }
+  const auto &x = a->as<LogicalOp>(), &y = b->as<LogicalOp>();
+  if (x.kind != y.kind || x.terms.size() != y.terms.size()) return false;
+  for (size_t k = 0; k < x.terms.size(); ++k) {
+    if (!same(x.terms[k], y.terms[k])) return false;
+  }
+  return true;
+}
+
+// The stored hash covers a NaN's bits, which same() ignores; nodes with a NaN share one bucket.
 struct ExprHash {
-  size_t operator()(const Expr& e) const { return static_cast<size_t>(e->hash); }
+  size_t operator()(const Expr& e) const { return e->has_nan ? 0 : static_cast<size_t>(e->hash); }
 };
 struct ExprEqual {
-  bool operator()(const Expr& a, const Expr& b) const { return equal(a, b); }
+  bool operator()(const Expr& a, const Expr& b) const { return same(a, b); }
 };
 
 // A set of expressions under structural equality that remembers the order of insertion, so
@@ -121,7 +215,7 @@ class VariableVisitor : public Walker<VariableVisitor> {
     auto [it, inserted] = seen.emplace(name, variable);
     if (inserted || !checking) return;
     const Expr& other = it->second;
-    if (other->kind() == variable->kind() && equal(other, variable)) return;
+    if (other->kind() == variable->kind() && same(other, variable)) return;
     for (const std::string& c : clashes) {
       if (c == name) return;
     }

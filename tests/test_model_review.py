@@ -1,0 +1,58 @@
+"""Scope checks, forall reading and the duplicated-name check under unusual inputs."""
+import pytest
+
+import korvex as kx
+from conftest import raises_exactly
+
+N = kx.Placeholder("N")
+y = kx.BinaryVar("y", shape=[N])
+z = kx.BinaryVar("z")
+i = kx.Element("i", N)
+j = kx.Element("j", N)
+nan_element = kx.Element("n", (0, float("nan")))
+nan_bounded = kx.ContinuousVar("w", lower_bound=float("nan"), upper_bound=1)
+
+FORALL_ERROR = "argument 'forall': failed to create a forall list object"
+DUPLICATED = "Duplicated name -- different variables share the same name(s): "
+
+
+# An element over a range ending at NaN, or a variable with a NaN bound, is not structurally equal
+# to itself; the scope and name checks must still recognise it as one element or variable.
+@pytest.mark.parametrize("build, text", [
+    (lambda: kx.Constraint("c", y[nan_element] <= 1, forall=nan_element),
+     'Constraint(name="c", expression=y[n] <= 1, forall=[n])'),
+    (lambda: kx.Constraint("c", y[nan_element] <= 1, forall=[(nan_element, nan_element != 0)]),
+     'Constraint(name="c", expression=y[n] <= 1, forall=[(n, n != 0)])'),
+    (lambda: kx.Constraint("c", kx.sum(nan_element, y[nan_element]) <= 1),
+     'Constraint(name="c", expression=sum(n in [0..NaN), y[n]) <= 1)'),
+    (lambda: kx.CustomPenaltyTerm("p", y[nan_element], forall=nan_element),
+     'CustomPenaltyTerm(name="p", expression=y[n], forall=[n])'),
+])
+def test_an_element_over_a_nan_range_is_itself(build, text):
+    assert str(build()) == text
+
+
+def test_a_nan_element_cannot_repeat_in_a_forall_list():
+    raises_exactly(TypeError, FORALL_ERROR,
+                   lambda: kx.Constraint("c", y[nan_element] <= 1, forall=[nan_element, nan_element]))
+    raises_exactly(kx.ModelingError,
+                   "Invalid forall -- Elements in forall list are already associated with operators "
+                   "in the expression: n",
+                   lambda: kx.Constraint("c", kx.sum(nan_element, y[nan_element]) <= 1, forall=nan_element))
+
+
+def test_a_variable_with_a_nan_bound_is_not_a_duplicate_of_itself():
+    p = kx.Problem("p")
+    p += kx.Constraint("c", nan_bounded <= 1)
+    p += kx.Constraint("d", nan_bounded >= 0)
+    p += kx.CustomPenaltyTerm("t", nan_bounded * 2)
+    p += nan_bounded + 1
+    assert list(p.constraints) == ["c", "d"] and list(p.custom_penalty_terms) == ["t"]
+    other = kx.ContinuousVar("w", lower_bound=0, upper_bound=1)
+    raises_exactly(kx.ModelingError, DUPLICATED + "w", lambda: p.__iadd__(other + 1))
+    assert kx.is_same(p.objective, nan_bounded + 1) is False  # is_same keeps NaN unequal
+
+
+def test_a_nan_literal_in_a_comparison_passes_the_checks():
+    c = kx.Constraint("c", y[i] <= float("nan"), forall=i)
+    assert str(c) == 'Constraint(name="c", expression=y[i] <= NaN, forall=[i])'
