@@ -56,3 +56,31 @@ def test_a_variable_with_a_nan_bound_is_not_a_duplicate_of_itself():
 def test_a_nan_literal_in_a_comparison_passes_the_checks():
     c = kx.Constraint("c", y[i] <= float("nan"), forall=i)
     assert str(c) == 'Constraint(name="c", expression=y[i] <= NaN, forall=[i])'
+
+
+class _FailingSequence:
+    """A sequence whose reading raises the given exception."""
+
+    def __init__(self, exception):
+        self.exception = exception
+
+    def __len__(self):
+        return 1
+
+    def __getitem__(self, k):
+        raise self.exception
+
+
+@pytest.mark.parametrize("exception", [RuntimeError("boom"), ZeroDivisionError("z"), ValueError("v")])
+def test_a_failing_sequence_is_a_malformed_forall_list(exception):
+    error = raises_exactly(TypeError, FORALL_ERROR,
+                           lambda: kx.Constraint("c", z <= 1, forall=_FailingSequence(exception)))
+    assert str(error.__cause__) == "failed to create a forall list object"
+
+
+@pytest.mark.parametrize("exception", [KeyboardInterrupt, SystemExit])
+def test_an_interrupt_while_reading_forall_is_not_swallowed(exception):
+    with pytest.raises(exception):
+        kx.Constraint("c", z <= 1, forall=_FailingSequence(exception()))
+    with pytest.raises(exception):
+        kx.CustomPenaltyTerm("p", z, forall=_FailingSequence(exception()))

@@ -221,6 +221,9 @@ Result<ForallList> read_forall(PyObject* object) {
         if (ok) list.push_back(*item);
       }
       if (ok && forall_is_valid(list)) return list;
+    } else if (!PyErr_ExceptionMatches(PyExc_Exception)) {
+      // An interrupt or exit raised while the sequence was read is no malformed forall list.
+      return python_error();
     }
     PyErr_Clear();
   }
