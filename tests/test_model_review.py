@@ -84,3 +84,34 @@ def test_an_interrupt_while_reading_forall_is_not_swallowed(exception):
         kx.Constraint("c", z <= 1, forall=_FailingSequence(exception()))
     with pytest.raises(exception):
         kx.CustomPenaltyTerm("p", z, forall=_FailingSequence(exception()))
+
+
+def _over_array(name="a"):
+    """An element over a one-dimensional placeholder, summed in a constraint."""
+    array = kx.Placeholder(name, ndim=1)
+    k = kx.Element("k", array)
+    return array, kx.Constraint("c", kx.sum(k, kx.BinaryVar("v", shape=[kx.Placeholder("M")])[k]) == 1)
+
+
+# The placeholder an element runs over is a variable of the problem: another variable of its name
+# clashes, whichever side of the += it comes from.
+@pytest.mark.parametrize("first, second", [
+    (lambda: _over_array()[1], lambda: kx.Placeholder("a") * z),
+    (lambda: kx.Placeholder("a") * z, lambda: _over_array()[1]),
+    (lambda: kx.CustomPenaltyTerm("t", kx.BinaryVar("a") * 2), lambda: _over_array()[1]),
+])
+def test_the_set_of_an_element_takes_part_in_the_name_check(first, second):
+    p = kx.Problem("p")
+    p += first()
+    before = (p.objective, dict(p.constraints), dict(p.custom_penalty_terms))
+    raises_exactly(kx.ModelingError, DUPLICATED + "a", lambda: p.__iadd__(second()))
+    assert kx.is_same(p.objective, before[0])
+    assert list(p.constraints) == list(before[1]) and list(p.custom_penalty_terms) == list(before[2])
+
+
+def test_the_same_placeholder_as_a_set_and_as_an_operand_passes():
+    array, constraint = _over_array()
+    p = kx.Problem("p")
+    p += constraint
+    p += array[0] * z
+    assert str(p.objective) == "a[0] * z"

@@ -199,14 +199,10 @@ class VariableVisitor : public Walker<VariableVisitor> {
 
   void on_placeholder(const Expr& e) { meet(e, e->as<Placeholder>().name); }
   void on_decision_var(const Expr& e) { meet(e, e->as<DecisionVar>().name); }
-  // An element brings the expressions of its set first (a placeholder set is not a part of the
-  // check), then itself.
+  // An element brings the expressions of its set first, then itself: a placeholder it runs over
+  // is a variable of the problem like any other.
   void on_element(const Expr& element) {
-    const BelongTo& set = element->as<Element>().belong_to;
-    if (std::holds_alternative<Range>(set) ||
-        std::get<Expr>(set)->kind() != ExprKind::Placeholder) {
-      walk_set(element);
-    }
+    walk_set(element);
     meet(element, element->as<Element>().name);
   }
 
