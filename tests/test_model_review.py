@@ -115,3 +115,36 @@ def test_the_same_placeholder_as_a_set_and_as_an_operand_passes():
     p += constraint
     p += array[0] * z
     assert str(p.objective) == "a[0] * z"
+
+
+def _chain(length):
+    """Elements k0 over N and k{m} over [k{m-1}, k{m-1} + 1): each set brings the one before twice."""
+    chain = [kx.Element("k0", N)]
+    for m in range(1, length):
+        chain.append(kx.Element("k%d" % m, (chain[-1], chain[-1] + 1)))
+    return chain
+
+
+def test_a_long_chain_of_element_sets_is_collected_once_per_element():
+    chain = _chain(40)
+    last = chain[-1]
+    assert str(kx.Constraint("c", y[last] <= 1, forall=chain)).endswith(", forall=[k0, " + ", ".join(
+        "k%d" % m for m in range(1, 40)) + "])")
+    with pytest.raises(kx.ModelingError) as error:
+        kx.Constraint("c", y[last] <= 1, forall=last)
+    head, names = str(error.value).split(": ")
+    assert head == "Invalid forall:\nExpression contained elements not used in the forall list or any operator"
+    assert sorted(names.split(", ")) == sorted("k%d" % m for m in range(39))
+    raises_exactly(TypeError, FORALL_ERROR,
+                   lambda: kx.Constraint("c", y[last] <= 1, forall=[(last, last != 0)] + chain[:-1]))
+
+
+def test_a_long_chain_of_element_sets_in_a_problem():
+    chain = _chain(40)
+    p = kx.Problem("p")
+    p += kx.sum(chain[-1], y[chain[-1]])
+    p += kx.CustomPenaltyTerm("t", y[chain[-1]], forall=chain)
+    p += kx.Constraint("c", y[chain[-1]] <= 1, forall=chain)
+    raises_exactly(kx.ModelingError, DUPLICATED + "N",
+                   lambda: p.__iadd__(kx.Placeholder("N", ndim=1)[0] * z))
+    assert list(p.constraints) == ["c"] and list(p.custom_penalty_terms) == ["t"]

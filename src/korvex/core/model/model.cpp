@@ -136,13 +136,21 @@ class ElementCollector : public Walker<ElementCollector> {
 
   void on_element(const Expr& e) {
     if (!bound.contains(e)) free.insert(e);
-    walk_set(e);
+    walk_set_once(e);
   }
   void on_reduction(const ReductionOp& r) {
     bound.insert(r.index);
-    walk_set(r.index);
+    walk_set_once(r.index);
     if (r.condition) walk(r.condition);
     walk(r.operand);
+  }
+
+ private:
+  // Both sets only grow, so a second walk over the same set adds nothing; skipping it keeps a
+  // chain of elements, each over a range bounded by the one before, linear instead of exponential.
+  ExprSet walked_;
+  void walk_set_once(const Expr& e) {
+    if (walked_.insert(e)) walk_set(e);
   }
 };
 
@@ -195,21 +203,30 @@ class VariableVisitor : public Walker<VariableVisitor> {
  public:
   std::map<std::string, Expr> seen;
   std::vector<std::string> clashes;
-  bool checking = false;
+
+  // From here on the variables met are checked against those collected so far.
+  void start_checking() {
+    checking_ = true;
+    walked_ = ExprSet();
+  }
 
   void on_placeholder(const Expr& e) { meet(e, e->as<Placeholder>().name); }
   void on_decision_var(const Expr& e) { meet(e, e->as<DecisionVar>().name); }
   // An element brings the expressions of its set first, then itself: a placeholder it runs over
   // is a variable of the problem like any other.
+  // Within one phase a set walked once meets the same variables again with the same outcome.
   void on_element(const Expr& element) {
-    walk_set(element);
+    if (walked_.insert(element)) walk_set(element);
     meet(element, element->as<Element>().name);
   }
 
  private:
+  bool checking_ = false;
+  ExprSet walked_;
+
   void meet(const Expr& variable, const std::string& name) {
     auto [it, inserted] = seen.emplace(name, variable);
-    if (inserted || !checking) return;
+    if (inserted || !checking_) return;
     const Expr& other = it->second;
     if (other->kind() == variable->kind() && same(other, variable)) return;
     for (const std::string& c : clashes) {
@@ -321,7 +338,7 @@ Result<void> add_objective(Problem& problem, Expr objective) {
   VariableVisitor v;
   visit_constraints(v, problem, nullptr);
   visit_penalties(v, problem, nullptr);
-  v.checking = true;
+  v.start_checking();
   v.walk(objective);
   KX_TRY(check_names(v));
   problem.objective = std::move(objective);
@@ -333,7 +350,7 @@ Result<void> add_constraint(Problem& problem, ConstraintPtr constraint) {
   v.walk(problem.objective);
   visit_constraints(v, problem, &constraint->name);
   visit_penalties(v, problem, nullptr);
-  v.checking = true;
+  v.start_checking();
   v.walk(constraint->left);
   v.walk(constraint->right);
   KX_TRY(check_names(v));
@@ -346,7 +363,7 @@ Result<void> add_custom_penalty_term(Problem& problem, PenaltyPtr term) {
   v.walk(problem.objective);
   visit_constraints(v, problem, nullptr);
   visit_penalties(v, problem, &term->name);
-  v.checking = true;
+  v.start_checking();
   v.walk(term->expression);
   KX_TRY(check_names(v));
   problem.custom_penalty_terms[term->name] = std::move(term);
