@@ -148,3 +148,30 @@ def test_a_long_chain_of_element_sets_in_a_problem():
     raises_exactly(kx.ModelingError, DUPLICATED + "N",
                    lambda: p.__iadd__(kx.Placeholder("N", ndim=1)[0] * z))
     assert list(p.constraints) == ["c"] and list(p.custom_penalty_terms) == ["t"]
+
+
+def _repeated(base, times):
+    """An expression that holds `base` 2**times times over, built in `times` steps."""
+    for _ in range(times):
+        base = (base + 1) * (base + 2)
+    return base
+
+
+def test_a_subtree_held_many_times_over_is_checked_once():
+    big = _repeated(y[i] + kx.Placeholder("b"), 60)
+    assert kx.Constraint("c", big <= 1, forall=i).forall[0][1] is None
+    assert kx.CustomPenaltyTerm("t", big, forall=i).name == "t"
+    raises_exactly(kx.ModelingError,
+                   "Invalid forall:\nExpression contained elements not used in the forall list or any "
+                   "operator: i", lambda: kx.Constraint("c", big <= 1))
+    raises_exactly(kx.ModelingError,
+                   "Invalid forall -- Elements in forall list are already associated with operators in "
+                   "the expression: i", lambda: kx.Constraint("c", kx.sum(i, big) <= 1, forall=i))
+    p = kx.Problem("p")
+    p += kx.sum(i, big)
+    p += kx.Constraint("c", kx.sum(i, big) <= 1)
+    raises_exactly(kx.ModelingError, DUPLICATED + "b",
+                   lambda: p.__iadd__(kx.Constraint("d", kx.Placeholder("b", ndim=1)[0] * z <= 1)))
+    raises_exactly(kx.ModelingError, DUPLICATED + "y",
+                   lambda: p.__iadd__(_repeated(kx.BinaryVar("y") + 1, 60)))
+    assert list(p.constraints) == ["c"]

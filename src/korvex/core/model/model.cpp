@@ -4,7 +4,6 @@
 #include <unordered_set>
 
 #include "korvex/core/expression/equality.hpp"
-#include "korvex/core/expression/walk.hpp"
 #include "korvex/core/print/printer.hpp"
 
 namespace korvex {
@@ -128,29 +127,112 @@ class ExprSet {
   std::vector<Expr> order_;
 };
 
+// A depth-first walk in stored order, as the checks below define it, that enters a node it has
+// already entered only once: a model may hold one subtree many times over (`(a + 1) * (a + 2)`
+// repeated), and a check meets nothing new the second time through it.
+template <class Derived>
+class OnceWalker {
+ public:
+  void walk(const Expr& e) {
+    if (!entered_.insert(e.get()).second) return;
+    Derived& self = static_cast<Derived&>(*this);
+    switch (e->kind()) {
+      case ExprKind::NumberLit:
+        return;
+      case ExprKind::Placeholder:
+        self.on_placeholder(e);
+        return;
+      case ExprKind::DecisionVar:
+        self.on_decision_var(e);
+        return;
+      case ExprKind::Element:
+        self.on_element(e);
+        return;
+      case ExprKind::ReductionOp:
+        self.on_reduction(e->as<ReductionOp>());
+        return;
+      case ExprKind::Subscript: {
+        const auto& s = e->as<Subscript>();
+        walk(s.variable);
+        for (const Expr& t : s.subscripts) walk(t);
+        return;
+      }
+      case ExprKind::ArrayLength:
+        walk(e->as<ArrayLength>().array);
+        return;
+      case ExprKind::UnaryOp:
+        walk(e->as<UnaryOp>().operand);
+        return;
+      case ExprKind::BinaryOp:
+        walk(e->as<BinaryOp>().left);
+        walk(e->as<BinaryOp>().right);
+        return;
+      case ExprKind::CommutativeOp:
+        for (const Expr& t : e->as<CommutativeOp>().terms) walk(t);
+        return;
+    }
+  }
+
+  void walk(const Cond& c) {
+    if (!entered_.insert(c.get()).second) return;
+    if (const auto* cmp = c->get_if<ComparisonOp>()) {
+      walk(cmp->left);
+      walk(cmp->right);
+      return;
+    }
+    for (const Cond& t : c->as<LogicalOp>().terms) walk(t);
+  }
+
+  // The expressions of the set an element runs over: both ends of a range, or the array. An
+  // element structurally equal to one already walked has the same set, which is skipped.
+  void walk_set(const Expr& element) {
+    if (!walked_sets_.insert(element)) return;
+    const BelongTo& set = element->as<Element>().belong_to;
+    if (const Range* r = std::get_if<Range>(&set)) {
+      walk(r->start);
+      walk(r->end);
+    } else {
+      walk(std::get<Expr>(set));
+    }
+  }
+
+  void on_placeholder(const Expr&) {}
+  void on_decision_var(const Expr&) {}
+  void on_reduction(const ReductionOp& r) {
+    Derived& self = static_cast<Derived&>(*this);
+    self.on_element(r.index);
+    if (r.condition) walk(r.condition);
+    walk(r.operand);
+  }
+
+ protected:
+  // Starts a new walk in which every node counts again.
+  void forget_entered() {
+    entered_.clear();
+    walked_sets_ = ExprSet();
+  }
+
+ private:
+  std::unordered_set<const void*> entered_;
+  ExprSet walked_sets_;
+};
+
 // The elements an expression binds (reduction indices) and leaves free.
-class ElementCollector : public Walker<ElementCollector> {
+class ElementCollector : public OnceWalker<ElementCollector> {
  public:
   ExprSet bound;
   ExprSet free;
 
   void on_element(const Expr& e) {
     if (!bound.contains(e)) free.insert(e);
-    walk_set_once(e);
+    walk_set(e);
   }
+  // Both sets only grow, so what a walk skips as already entered would add nothing.
   void on_reduction(const ReductionOp& r) {
     bound.insert(r.index);
-    walk_set_once(r.index);
+    walk_set(r.index);
     if (r.condition) walk(r.condition);
     walk(r.operand);
-  }
-
- private:
-  // Both sets only grow, so a second walk over the same set adds nothing; skipping it keeps a
-  // chain of elements, each over a range bounded by the one before, linear instead of exponential.
-  ExprSet walked_;
-  void walk_set_once(const Expr& e) {
-    if (walked_.insert(e)) walk_set(e);
   }
 };
 
@@ -199,30 +281,29 @@ Result<void> check_free_elements(const ForallList& forall, const ElementCollecto
 }
 
 // The variables of a problem for the duplicated-name check, by name, first seen kept.
-class VariableVisitor : public Walker<VariableVisitor> {
+class VariableVisitor : public OnceWalker<VariableVisitor> {
  public:
   std::map<std::string, Expr> seen;
   std::vector<std::string> clashes;
 
-  // From here on the variables met are checked against those collected so far.
+  // From here on the variables met are checked against those collected so far, so every node
+  // counts again.
   void start_checking() {
     checking_ = true;
-    walked_ = ExprSet();
+    forget_entered();
   }
 
   void on_placeholder(const Expr& e) { meet(e, e->as<Placeholder>().name); }
   void on_decision_var(const Expr& e) { meet(e, e->as<DecisionVar>().name); }
   // An element brings the expressions of its set first, then itself: a placeholder it runs over
   // is a variable of the problem like any other.
-  // Within one phase a set walked once meets the same variables again with the same outcome.
   void on_element(const Expr& element) {
-    if (walked_.insert(element)) walk_set(element);
+    walk_set(element);
     meet(element, element->as<Element>().name);
   }
 
  private:
   bool checking_ = false;
-  ExprSet walked_;
 
   void meet(const Expr& variable, const std::string& name) {
     auto [it, inserted] = seen.emplace(name, variable);
