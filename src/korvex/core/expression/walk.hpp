@@ -11,6 +11,7 @@ class Walker {
  public:
   void walk(const Expr& e) {
     Derived& self = static_cast<Derived&>(*this);
+    if (!self.enter(e.get())) return;
     switch (e->kind()) {
       case ExprKind::NumberLit:
         return;
@@ -49,6 +50,7 @@ class Walker {
   }
 
   void walk(const Cond& c) {
+    if (!static_cast<Derived&>(*this).enter(c.get())) return;
     if (const auto* cmp = c->get_if<ComparisonOp>()) {
       walk(cmp->left);
       walk(cmp->right);
@@ -59,6 +61,7 @@ class Walker {
 
   // The expressions of the set an element runs over: both ends of a range, or the array.
   void walk_set(const Expr& element) {
+    if (!static_cast<Derived&>(*this).enter_set(element)) return;
     const BelongTo& set = element->as<Element>().belong_to;
     if (const Range* r = std::get_if<Range>(&set)) {
       walk(r->start);
@@ -68,7 +71,10 @@ class Walker {
     }
   }
 
-  // Default hooks.
+  // Default hooks. enter() and enter_set() let a visitor skip a node or an element's set it has
+  // already walked.
+  bool enter(const void*) { return true; }
+  bool enter_set(const Expr&) { return true; }
   void on_placeholder(const Expr&) {}
   void on_decision_var(const Expr&) {}
   void on_element(const Expr& e) { walk_set(e); }

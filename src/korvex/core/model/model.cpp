@@ -4,6 +4,7 @@
 #include <unordered_set>
 
 #include "korvex/core/expression/equality.hpp"
+#include "korvex/core/expression/walk.hpp"
 #include "korvex/core/print/printer.hpp"
 
 namespace korvex {
@@ -131,79 +132,11 @@ class ExprSet {
 // already entered only once: a model may hold one subtree many times over (`(a + 1) * (a + 2)`
 // repeated), and a check meets nothing new the second time through it.
 template <class Derived>
-class OnceWalker {
+class OnceWalker : public Walker<Derived> {
  public:
-  void walk(const Expr& e) {
-    if (!entered_.insert(e.get()).second) return;
-    Derived& self = static_cast<Derived&>(*this);
-    switch (e->kind()) {
-      case ExprKind::NumberLit:
-        return;
-      case ExprKind::Placeholder:
-        self.on_placeholder(e);
-        return;
-      case ExprKind::DecisionVar:
-        self.on_decision_var(e);
-        return;
-      case ExprKind::Element:
-        self.on_element(e);
-        return;
-      case ExprKind::ReductionOp:
-        self.on_reduction(e->as<ReductionOp>());
-        return;
-      case ExprKind::Subscript: {
-        const auto& s = e->as<Subscript>();
-        walk(s.variable);
-        for (const Expr& t : s.subscripts) walk(t);
-        return;
-      }
-      case ExprKind::ArrayLength:
-        walk(e->as<ArrayLength>().array);
-        return;
-      case ExprKind::UnaryOp:
-        walk(e->as<UnaryOp>().operand);
-        return;
-      case ExprKind::BinaryOp:
-        walk(e->as<BinaryOp>().left);
-        walk(e->as<BinaryOp>().right);
-        return;
-      case ExprKind::CommutativeOp:
-        for (const Expr& t : e->as<CommutativeOp>().terms) walk(t);
-        return;
-    }
-  }
-
-  void walk(const Cond& c) {
-    if (!entered_.insert(c.get()).second) return;
-    if (const auto* cmp = c->get_if<ComparisonOp>()) {
-      walk(cmp->left);
-      walk(cmp->right);
-      return;
-    }
-    for (const Cond& t : c->as<LogicalOp>().terms) walk(t);
-  }
-
-  // The expressions of the set an element runs over: both ends of a range, or the array. An
-  // element structurally equal to one already walked has the same set, which is skipped.
-  void walk_set(const Expr& element) {
-    if (!walked_sets_.insert(element)) return;
-    const BelongTo& set = element->as<Element>().belong_to;
-    if (const Range* r = std::get_if<Range>(&set)) {
-      walk(r->start);
-      walk(r->end);
-    } else {
-      walk(std::get<Expr>(set));
-    }
-  }
-
-  void on_placeholder(const Expr&) {}
-  void on_decision_var(const Expr&) {}
-  void on_reduction(const ReductionOp& r) {
-    Derived& self = static_cast<Derived&>(*this);
-    self.on_element(r.index);
-    if (r.condition) walk(r.condition);
-    walk(r.operand);
-  }
+  bool enter(const void* node) { return entered_.insert(node).second; }
+  // An element structurally equal to one already walked has the same set, which is skipped.
+  bool enter_set(const Expr& element) { return walked_sets_.insert(element); }
 
  protected:
   // Starts a new walk in which every node counts again.
