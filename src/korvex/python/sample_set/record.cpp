@@ -113,18 +113,25 @@ Result<Ref> sample_to_python(const NdArray& array) {
   return numpy::new_float64(array.shape, array.data.data());
 }
 
+// A new list of one Python object per sample of one variable.
+template <class Samples>
+Result<Ref> samples_to_list(const Samples& samples) {
+  Ref list = Ref::steal(PyList_New(static_cast<Py_ssize_t>(samples.size())));
+  if (!list) return python_error();
+  for (size_t s = 0; s < samples.size(); ++s) {
+    KX_TRY_ASSIGN(item, sample_to_python(samples[s]));
+    PyList_SET_ITEM(list.get(), static_cast<Py_ssize_t>(s), item.release());
+  }
+  return list;
+}
+
 Result<Ref> solution_to_python(const Solution& solution) {
   Ref dict = Ref::steal(PyDict_New());
   if (!dict) return python_error();
   Result<void> done = std::visit(
       [&](const auto& map) -> Result<void> {
         for (const auto& [name, samples] : map) {
-          Ref list = Ref::steal(PyList_New(static_cast<Py_ssize_t>(samples.size())));
-          if (!list) return python_error();
-          for (size_t s = 0; s < samples.size(); ++s) {
-            KX_TRY_ASSIGN(item, sample_to_python(samples[s]));
-            PyList_SET_ITEM(list.get(), static_cast<Py_ssize_t>(s), item.release());
-          }
+          KX_TRY_ASSIGN(list, samples_to_list(samples));
           KX_TRY(set_item(dict.get(), name, std::move(list)));
         }
         return {};
@@ -280,12 +287,7 @@ Result<Ref> record_to_pandas(const Record& record) {
   Result<void> done = std::visit(
       [&](const auto& map) -> Result<void> {
         for (const auto& [name, samples] : map) {
-          Ref list = Ref::steal(PyList_New(static_cast<Py_ssize_t>(samples.size())));
-          if (!list) return python_error();
-          for (size_t s = 0; s < samples.size(); ++s) {
-            KX_TRY_ASSIGN(item, sample_to_python(samples[s]));
-            PyList_SET_ITEM(list.get(), static_cast<Py_ssize_t>(s), item.release());
-          }
+          KX_TRY_ASSIGN(list, samples_to_list(samples));
           KX_TRY(set_item(columns.get(), "solution[" + name + "]", std::move(list)));
         }
         return {};
