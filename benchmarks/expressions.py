@@ -3,23 +3,14 @@ installed (SymEngine: `pip install symengine`), measured in the same run.
 
 Run: PYTHONPATH=build/dev python benchmarks/expressions.py
 """
-import time
 
 import korvex as kx
+from timing import best_of
 
 try:
     import symengine
 except ImportError:  # the reference is optional; our own numbers still print
     symengine = None
-
-
-def best_of(fn, repeat=5):
-    best = float("inf")
-    for _ in range(repeat):
-        start = time.perf_counter()
-        fn()
-        best = min(best, time.perf_counter() - start)
-    return best
 
 
 def report(name, count, ours, reference):
@@ -47,27 +38,22 @@ def scalar_products(count=100_000):
     report("sum(i, x[i] * c[i])", count // 10, ours, None)
 
 
+def add_up(operands):
+    total = 0
+    for v in operands:
+        total = total + v
+    return total
+
+
 def long_sum(terms=1000):
     xs = [kx.BinaryVar(f"x{k}") for k in range(terms)]
 
-    def build():
-        total = 0
-        for v in xs:
-            total = total + v
-        return total
-
-    ours = best_of(build)
+    ours = best_of(lambda: add_up(xs))
     reference = None
     if symengine is not None:
         ss = [symengine.Symbol(f"x{k}") for k in range(terms)]
 
-        def build_reference():
-            total = 0
-            for v in ss:
-                total = total + v
-            return total
-
-        reference = best_of(build_reference)
+        reference = best_of(lambda: add_up(ss))
     report(f"{terms}-term sum by repeated +", terms, ours, reference)
 
 

@@ -2,21 +2,12 @@
 
 Run: PYTHONPATH=build/dev python benchmarks/sample_set.py   (prints ours, reference, ratio)
 """
-import time
 
 import numpy as np
 import orjson
 
 import korvex as kx
-
-
-def best_of(fn, repeat=5):
-    best = float("inf")
-    for _ in range(repeat):
-        start = time.perf_counter()
-        fn()
-        best = min(best, time.perf_counter() - start)
-    return best
+from timing import best_of
 
 
 def report(name, ours, reference, target):

@@ -27,6 +27,16 @@ class JsonOutput {
   virtual char* resize(size_t used, size_t capacity) = 0;
 };
 
+// A JsonOutput over a std::string.
+class StringOutput final : public JsonOutput {
+ public:
+  std::string text;
+  char* resize(size_t, size_t capacity) override {
+    text.resize(capacity);
+    return text.data();
+  }
+};
+
 // Write the JSON of a record or an evaluation into `output` and return its length in bytes.
 size_t write_json(const Record& record, JsonOutput& output);
 size_t write_json(const Evaluation& evaluation, JsonOutput& output);

@@ -11,16 +11,6 @@
 namespace korvex::sample_set {
 namespace {
 
-// A JsonOutput over a std::string, for the small texts.
-class StringOutput final : public JsonOutput {
- public:
-  std::string text;
-  char* resize(size_t, size_t capacity) override {
-    text.resize(capacity);
-    return text.data();
-  }
-};
-
 class Writer {
  public:
   Writer(JsonOutput& output, size_t capacity) : output_(output) { grow(0, capacity); }

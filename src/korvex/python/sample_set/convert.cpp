@@ -140,16 +140,6 @@ class StrOutput final : public JsonOutput {
   }
 };
 
-// A JsonOutput over a std::string, for text that needs decoding as UTF-8.
-class StringOutput final : public JsonOutput {
- public:
-  std::string text;
-  char* resize(size_t, size_t capacity) override {
-    text.resize(capacity);
-    return text.data();
-  }
-};
-
 }  // namespace
 
 bool is_ascii(const std::string& text) {
